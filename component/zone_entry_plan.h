@@ -1,0 +1,78 @@
+// What the ten information entries of one thermal zone hold, computed from
+// its record and the string-table texts, ready to be copied into host
+// records. Platform-neutral: the Windows builder turns each plan into BSTRs.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "component/thermal_zone_table.h"
+#include "component/value_format.h"
+#include "contract/status.h"
+
+namespace boardscope {
+
+// A borrowed run of UTF-16 units; a null `data` means "no text".
+struct Text16 {
+  const Char16* data = nullptr;
+  std::uint32_t length = 0;
+};
+
+constexpr std::size_t kEntriesPerZone = 10;
+
+// String-table ids of the entry texts.
+namespace zone_string {
+constexpr unsigned kNamePrefix = 301;  // "# "
+constexpr unsigned kFirstLabel = 310;  // labels of entries 0..9 are 310..319
+constexpr unsigned kDegreesCelsius = 340;
+constexpr unsigned kNone = 341;
+constexpr unsigned kSeconds = 342;
+}  // namespace zone_string
+
+// The texts of one call, looked up once and shared by every zone.
+struct ZoneEntryStrings {
+  Text16 namePrefix;
+  Text16 labels[kEntriesPerZone];
+  Text16 degreesCelsius;
+  Text16 none;
+  Text16 seconds;
+};
+
+enum class EntryValueType : std::uint32_t { Number = 1, String = 4 };
+
+struct ZoneEntryPlan {
+  Text16 label;     // the name is prefix, zone position, label
+  Text16 unit;
+  Text16 strValue;  // may point into the zone's ZoneTextScratch
+  EntryValueType type;
+  std::uint32_t value;
+  std::uint32_t divisor;
+};
+
+// Each item is at most a tenths text, a space and "; ".
+constexpr std::size_t kTripListMax = kMaxActiveTripPoints * (kTenthsTextMax + 3);
+
+// Room for the value texts a zone builds itself; must outlive its plans.
+struct ZoneTextScratch {
+  Char16 tripList[kTripListMax];
+  Char16 current[kTenthsTextMax];
+};
+
+// Fills `plans` with the ten entries of `record`.
+void PlanZoneEntries(const ZoneRecord& record, const ZoneEntryStrings& strings,
+                     ZoneTextScratch& scratch, ZoneEntryPlan (&plans)[kEntriesPerZone]);
+
+// Writes the active trip points of `record` as "90.0 ; 60.0 " to `out` (room
+// for kTripListMax units) and returns the length; at most ten items, 0 when
+// there are none.
+std::size_t FormatTripPointList(const ZoneRecord& record, Char16* out);
+
+// Longest zone-position text (positions are 0..9, but digits are digits).
+constexpr std::size_t kZonePositionMax = 10;
+
+// Length of "prefix, position, label"; the parts that are missing add nothing.
+std::size_t EntryNameLength(Text16 prefix, std::size_t position, Text16 label);
+// Writes that name to `out` (room for EntryNameLength units); returns the length.
+std::size_t ComposeEntryName(Text16 prefix, std::size_t position, Text16 label, Char16* out);
+
+}  // namespace boardscope

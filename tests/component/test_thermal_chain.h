@@ -1,0 +1,122 @@
+// Builds WNODE_ALL_DATA chains for the thermal-zone tests: well-formed ones
+// laid out like the platform's, and damaged ones for the bounds checks.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <optional>
+#include <vector>
+
+#include "component/thermal_zone_table.h"
+
+namespace boardscope::test {
+
+// The nineteen values of one MSAcpi_ThermalZoneTemperature data block.
+using ZoneData = std::array<std::uint32_t, 19>;
+
+inline ZoneData MakeZone(std::uint32_t current, std::uint32_t passive = 0, std::uint32_t critical = 0,
+                         std::initializer_list<std::uint32_t> trips = {}, std::uint32_t stamp = 0) {
+  ZoneData d{};
+  d[0] = stamp;
+  d[1] = 2;    // ThermalConstant1
+  d[2] = 5;    // ThermalConstant2
+  d[3] = 0;    // Reserved
+  d[4] = 50;   // SamplingPeriod
+  d[5] = current;
+  d[6] = passive;
+  d[7] = critical;
+  d[8] = static_cast<std::uint32_t>(trips.size());
+  std::copy(trips.begin(), trips.end(), d.begin() + 9);
+  return d;
+}
+
+struct ChainNode {
+  ChainNode(const ZoneData& zone, bool fixed = true, std::uint32_t count = 1)
+      : data(zone), fixedSize(fixed), instances(count) {}
+  ChainNode Linkage(std::uint32_t v) const { auto n = *this; n.linkage = v; return n; }
+  ChainNode Offset(std::uint32_t v) const { auto n = *this; n.instanceOffset = v; return n; }
+  ChainNode Length(std::uint32_t v) const { auto n = *this; n.instanceLength = v; return n; }
+  ChainNode PairAtDecoy() const { auto n = *this; n.pairPointsAtDecoy = true; return n; }
+
+  ZoneData data;
+  bool fixedSize;
+  std::uint32_t instances;
+  std::optional<std::uint32_t> linkage;         // default: to the next node, 0 on the last
+  std::optional<std::uint32_t> instanceOffset;  // default: where the data is
+  std::optional<std::uint32_t> instanceLength;  // default: 76
+  bool pairPointsAtDecoy = false;  // fixed size: first pair's offset slot aims at the decoy
+};
+
+namespace detail {
+inline void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
+  std::memcpy(b.data() + at, &v, 4);
+}
+constexpr std::uint32_t kStride = 80;  // instances are 8-byte aligned
+}  // namespace detail
+
+// One node: header, offset/length pairs, the instances, then a decoy block
+// (all 0xEE) where the offset that the node's flags do not select points, so
+// that reading the wrong offset shows.
+inline std::vector<std::uint8_t> BuildNode(const ChainNode& n, bool last) {
+  using detail::Put32;
+  const std::uint32_t blocks = std::max<std::uint32_t>(n.instances, 1);
+  const std::uint32_t pairs = n.fixedSize ? 1 : blocks;
+  const std::uint32_t first = (60 + 8 * pairs + 7) & ~7u;
+  const std::uint32_t decoy = first + detail::kStride * blocks;
+  const std::uint32_t size = decoy + detail::kStride;
+  std::vector<std::uint8_t> b(size, 0);
+  Put32(b, 0, size);              // BufferSize
+  Put32(b, 8, 1);                 // Version
+  Put32(b, 12, last ? 0 : size);  // Linkage
+  Put32(b, 24, 0xA1BC18C0);       // Guid.Data1
+  Put32(b, 44, 0x1 | (n.fixedSize ? wnode::kFlagFixedInstanceSize : 0));
+  Put32(b, 52, n.instances);
+  std::memset(b.data() + decoy, 0xEE, 76);
+  const std::uint32_t offset = n.instanceOffset.value_or(first);
+  const std::uint32_t length = n.instanceLength.value_or(76);
+  if (n.fixedSize) {
+    Put32(b, 48, offset);  // DataBlockOffset
+    // FixedInstanceSize shares its slot with the first pair's offset.
+    Put32(b, 60, n.pairPointsAtDecoy ? decoy : length);
+    Put32(b, 64, 76);
+  } else {
+    Put32(b, 48, decoy);  // DataBlockOffset: not to be used
+    for (std::uint32_t i = 0; i < pairs; ++i) {
+      Put32(b, 60 + 8 * i, i == 0 ? offset : first + i * detail::kStride);
+      Put32(b, 64 + 8 * i, i == 0 ? length : 76);
+    }
+  }
+  for (std::uint32_t i = 0; i < blocks; ++i) {
+    ZoneData d = n.data;
+    if (i > 0) d[5] += 1000 * i;  // later instances differ visibly
+    std::memcpy(b.data() + first + i * detail::kStride, d.data(), 76);
+  }
+  if (n.linkage) Put32(b, 12, *n.linkage);
+  return b;
+}
+
+inline std::vector<std::uint8_t> BuildChain(const std::vector<ChainNode>& nodes) {
+  std::vector<std::uint8_t> chain;
+  for (std::size_t i = 0; i < nodes.size(); ++i) {
+    const auto node = BuildNode(nodes[i], i + 1 == nodes.size());
+    chain.insert(chain.end(), node.begin(), node.end());
+  }
+  return chain;
+}
+
+inline std::vector<std::uint8_t> BuildChain(std::initializer_list<ZoneData> zones) {
+  std::vector<ChainNode> nodes;
+  for (const auto& z : zones) nodes.emplace_back(z);
+  return BuildChain(nodes);
+}
+
+inline ZoneData DataOf(const ZoneRecord& r) {
+  ZoneData d;
+  std::memcpy(d.data(), &r, 76);
+  return d;
+}
+
+}  // namespace boardscope::test
