@@ -1,0 +1,46 @@
+// The component class: identity and capability answers, and the thermal-zone
+// entries, behind the three dual interfaces of the contract.
+#pragma once
+
+#include <windows.h>
+
+#include "Boardscope.h"
+#include "contract/host_records.h"
+#include "server/com_object.h"
+#include "server/dispatch.h"
+
+namespace boardscope {
+
+class CZEMBoardscope : public CComObjectRootEx<CComSingleThreadModel>,
+                       public CComCoClass<CZEMBoardscope, &CLSID_ZEMBoardscope>,
+                       public IDispatchImpl<IZEMBoardscope, typeInfoHolderIZEMBoardscope>,
+                       public IDispatchImpl<IZEMComponent, typeInfoHolderIZEMComponent>,
+                       public IDispatchImpl<IZEMInfo, typeInfoHolderIZEMInfo> {
+ public:
+  static const InterfaceMapEntry* InterfaceMap() noexcept;
+
+  // IZEMComponent
+  HRESULT STDMETHODCALLTYPE Init() override;
+  HRESULT STDMETHODCALLTYPE UnInit() override;
+  HRESULT STDMETHODCALLTYPE GetComponentInfo(_ZEM_COMPONENT_INFO* info) override;
+  HRESULT STDMETHODCALLTYPE GetComponentCaps(_ZEM_COMPONENT_CAPS* caps) override;
+
+  // IZEMInfo
+  HRESULT STDMETHODCALLTYPE GetTICommonData(ULONG* infoCount, _ZEM_INFO_ENTRY** info) override;
+  HRESULT STDMETHODCALLTYPE GetTIInstanceCount(ULONG* instanceCount) override;
+  HRESULT STDMETHODCALLTYPE GetTIInstanceInfo(ULONG instance, _ZEM_INSTANCE_INFO* info) override;
+  HRESULT STDMETHODCALLTYPE GetTIInstanceData(ULONG instance, ULONG* infoCount,
+                                              _ZEM_INFO_ENTRY** info) override;
+
+ protected:
+  CZEMBoardscope() noexcept = default;
+  ~CZEMBoardscope() = default;
+};
+
+// The class's creation function in the object map: plain or aggregated.
+HRESULT CreateObjectInstance(IUnknown* outer, REFIID iid, void** out) noexcept;
+
+// A copy of string-table entry id for the host, or null.
+BSTR CopyResourceStringForHost(UINT id) noexcept;
+
+}  // namespace boardscope

@@ -1,0 +1,36 @@
+// The host records as the DLL exchanges them, pinned to their 32-bit layout.
+#pragma once
+
+#include <windows.h>
+#include <cstddef>
+
+#include "Boardscope.h"
+
+static_assert(sizeof(void*) == 4, "the host contract is 32-bit");
+
+static_assert(sizeof(_ZEM_COMPONENT_INFO) == 36 && alignof(_ZEM_COMPONENT_INFO) == 4);
+static_assert(offsetof(_ZEM_COMPONENT_INFO, Name) == 0);
+static_assert(offsetof(_ZEM_COMPONENT_INFO, UniqueIdentifier) == 4);
+static_assert(offsetof(_ZEM_COMPONENT_INFO, MajorVersion) == 20);
+static_assert(offsetof(_ZEM_COMPONENT_INFO, MinorVersion) == 24);
+static_assert(offsetof(_ZEM_COMPONENT_INFO, HotFix) == 28);
+static_assert(offsetof(_ZEM_COMPONENT_INFO, Build) == 32);
+
+static_assert(sizeof(_ZEM_COMPONENT_CAPS) == 16 && alignof(_ZEM_COMPONENT_CAPS) == 4);
+static_assert(offsetof(_ZEM_COMPONENT_CAPS, IZemInformationSupport) == 0);
+static_assert(offsetof(_ZEM_COMPONENT_CAPS, IZemControlSupport) == 4);
+static_assert(offsetof(_ZEM_COMPONENT_CAPS, IZemWorkloadSupport) == 8);
+static_assert(offsetof(_ZEM_COMPONENT_CAPS, IZemSolverSupport) == 12);
+
+static_assert(sizeof(_ZEM_INFO_ENTRY) == 40 && alignof(_ZEM_INFO_ENTRY) == 8);
+static_assert(offsetof(_ZEM_INFO_ENTRY, Name) == 0);
+static_assert(offsetof(_ZEM_INFO_ENTRY, Unit) == 4);
+static_assert(offsetof(_ZEM_INFO_ENTRY, Type) == 8);
+static_assert(offsetof(_ZEM_INFO_ENTRY, StrValue) == 12);
+static_assert(offsetof(_ZEM_INFO_ENTRY, Value) == 16);
+static_assert(offsetof(_ZEM_INFO_ENTRY, Divisor) == 24);
+static_assert(offsetof(_ZEM_INFO_ENTRY, Flags) == 32);
+static_assert(offsetof(_ZEM_INFO_ENTRY, Error) == 36);
+static_assert(sizeof(VALUETYPE) == 4);
+
+static_assert(sizeof(_ZEM_INSTANCE_INFO) == 4 && offsetof(_ZEM_INSTANCE_INFO, Name) == 0);

@@ -1,0 +1,194 @@
+#include "server/dispatch.h"
+
+#include <new>
+
+#include "Boardscope.h"
+#include "server/errors.h"
+#include "server/module.h"
+#include "server/raii.h"
+
+namespace boardscope {
+
+CComTypeInfoHolder typeInfoHolderIZEMBoardscope = {
+    &IID_IZEMBoardscope, &LIBID_BoardscopeLib, 1, 0, nullptr, nullptr, 0};
+CComTypeInfoHolder typeInfoHolderIZEMComponent = {
+    &IID_IZEMComponent, &LIBID_BoardscopeLib, 1, 0, nullptr, nullptr, 0};
+CComTypeInfoHolder typeInfoHolderIZEMInfo = {
+    &IID_IZEMInfo, &LIBID_BoardscopeLib, 1, 0, nullptr, nullptr, 0};
+
+namespace {
+template <typename T>
+T* ReadPublished(T* const& field) noexcept {
+  return static_cast<T*>(InterlockedCompareExchangePointer(
+      const_cast<void**>(reinterpret_cast<void* const*>(&field)), nullptr, nullptr));
+}
+
+template <typename T>
+void Publish(T*& field, T* value) noexcept {
+  InterlockedExchangePointer(reinterpret_cast<void**>(&field), value);
+}
+
+LONG CodeUnitLength(const OLECHAR* text) noexcept {
+  LONG length = 0;
+  while (text[length] != 0) ++length;
+  return length;
+}
+
+bool SameUnits(const OLECHAR* a, const OLECHAR* b, LONG length) noexcept {
+  for (LONG i = 0; i < length; ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
+}
+}  // namespace
+
+bool CComTypeInfoHolder::Loaded() const noexcept {
+  return ReadPublished(nameCache) != nullptr && ReadPublished(typeInfo) != nullptr;
+}
+
+HRESULT CComTypeInfoHolder::EnsureTypeInfo(LCID locale) noexcept {
+  if (Loaded()) return S_OK;
+  ScopedCriticalSection lock(CurrentModule->moduleLock);
+  HRESULT result = S_OK;
+  if (typeInfo == nullptr) {
+    ComPtr<ITypeLib> library;
+    result = LoadRegTypeLib(*libraryId, versionMajor, versionMinor, locale, library.put());
+    if (SUCCEEDED(result)) {
+      ITypeInfo* info = nullptr;
+      result = library.get()->GetTypeInfoOfGuid(*interfaceId, &info);
+      if (SUCCEEDED(result)) {
+        Publish(typeInfo, info);
+        CurrentModule->AddTermCallback(&CComTypeInfoHolder::ReleaseTypeInfo, this);
+        result = S_OK;
+      }
+    }
+  }
+  if (typeInfo != nullptr && nameCache == nullptr) result = BuildNameCache(typeInfo);
+  return result;
+}
+
+HRESULT CComTypeInfoHolder::BuildNameCache(ITypeInfo* info) noexcept {
+  TYPEATTR* attributes = nullptr;
+  if (FAILED(info->GetTypeAttr(&attributes))) return S_OK;
+  const LONG count = attributes->cFuncs;
+  nameCacheCount = count;
+  nameCache = nullptr;
+  NameCacheEntry* rows = nullptr;
+  if (count != 0) {
+    rows = new (std::nothrow) NameCacheEntry[count];
+    if (rows == nullptr) {
+      info->ReleaseTypeAttr(attributes);
+      return E_OUTOFMEMORY;
+    }
+    for (LONG i = 0; i < count; ++i) rows[i] = {nullptr, 0, DISPID_UNKNOWN};
+  }
+  for (LONG i = 0; i < count; ++i) {
+    FUNCDESC* function = nullptr;
+    if (FAILED(info->GetFuncDesc(static_cast<UINT>(i), &function))) continue;
+    BSTR name = nullptr;
+    if (SUCCEEDED(info->GetDocumentation(function->memid, &name, nullptr, nullptr, nullptr))) {
+      rows[i] = {name, static_cast<LONG>(SysStringLen(name)), function->memid};
+    }
+    info->ReleaseFuncDesc(function);
+  }
+  Publish(nameCache, rows);
+  info->ReleaseTypeAttr(attributes);
+  return S_OK;
+}
+
+void CComTypeInfoHolder::ReleaseTypeInfo(void* argument) noexcept {
+  auto* holder = static_cast<CComTypeInfoHolder*>(argument);
+  if (holder->typeInfo != nullptr) {
+    holder->typeInfo->Release();
+    holder->typeInfo = nullptr;
+  }
+  if (holder->nameCache != nullptr) {
+    for (LONG i = 0; i < holder->nameCacheCount; ++i) SysFreeString(holder->nameCache[i].name);
+    delete[] holder->nameCache;
+    holder->nameCache = nullptr;
+  }
+}
+
+HRESULT CComTypeInfoHolder::GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) noexcept {
+  if (index != 0) return DISP_E_BADINDEX;
+  if (info == nullptr) return E_POINTER;
+  HRESULT result = S_OK;
+  if (ReadPublished(typeInfo) == nullptr) result = EnsureTypeInfo(locale);
+  ITypeInfo* loaded = ReadPublished(typeInfo);
+  *info = loaded;
+  if (loaded == nullptr) return result;
+  loaded->AddRef();
+  return S_OK;
+}
+
+HRESULT CComTypeInfoHolder::GetIDsOfNames(LPOLESTR* names, UINT count, LCID locale,
+                                          DISPID* ids) noexcept {
+  HRESULT result = S_OK;
+  if (!Loaded()) result = EnsureTypeInfo(locale);
+  ITypeInfo* info = ReadPublished(typeInfo);
+  if (info == nullptr) return result;
+  NameCacheEntry* rows = ReadPublished(nameCache);
+  if (rows != nullptr && count == 1 && names != nullptr && names[0] != nullptr && ids != nullptr) {
+    const LONG length = CodeUnitLength(names[0]);
+    for (LONG i = nameCacheCount - 1; i >= 0; --i) {
+      if (rows[i].length == length && rows[i].name != nullptr &&
+          SameUnits(rows[i].name, names[0], length)) {
+        ids[0] = rows[i].dispid;
+        return S_OK;
+      }
+    }
+  }
+  return info->GetIDsOfNames(names, count, ids);
+}
+
+HRESULT CComTypeInfoHolder::Invoke(IDispatch* target, DISPID id, LCID locale, WORD flags,
+                                   DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                                   UINT* argumentError) noexcept {
+  HRESULT loadResult = S_OK;
+  if (!Loaded()) loadResult = EnsureTypeInfo(locale);
+  ITypeInfo* info = ReadPublished(typeInfo);
+  if (info == nullptr) return loadResult;
+  return info->Invoke(target, id, flags, params, result, exception, argumentError);
+}
+
+const wchar_t* FindExtension(const wchar_t* path) noexcept {
+  if (path == nullptr) return nullptr;
+  const wchar_t* extension = nullptr;
+  const wchar_t* at = path;
+  while (*at != L'\0') {
+    if (*at == L'.') {
+      extension = at;
+    } else if (*at == L'\\') {
+      extension = nullptr;
+    }
+    at = CharNextW(at);
+  }
+  return extension != nullptr ? extension : at;
+}
+
+HRESULT LoadModuleTypeLibrary(HINSTANCE module, BSTR* path, ITypeLib** library) noexcept {
+  if (path == nullptr || library == nullptr) return E_POINTER;
+  *path = nullptr;
+  *library = nullptr;
+  wchar_t fileName[MAX_PATH + 4];
+  const DWORD length = GetModuleFileNameW(module, fileName, MAX_PATH);
+  if (length == 0) return HResultFromLastError();
+  if (length == MAX_PATH) return HResultFromWin32(ERROR_INSUFFICIENT_BUFFER);
+  fileName[length] = L'\0';
+
+  const wchar_t* extension = FindExtension(fileName);
+  HRESULT result = LoadTypeLib(fileName, library);
+  if (FAILED(result)) {
+    const size_t extensionAt = static_cast<size_t>(extension - fileName);
+    if (extensionAt + 5 > MAX_PATH) return E_FAIL;
+    static const wchar_t kTlb[] = L".tlb";
+    for (size_t i = 0; i < 5; ++i) fileName[extensionAt + i] = kTlb[i];
+    result = LoadTypeLib(fileName, library);
+    if (FAILED(result)) return result;
+  }
+  *path = SysAllocString(fileName);
+  if (*path == nullptr) return E_OUTOFMEMORY;
+  return S_OK;
+}
+
+}  // namespace boardscope

@@ -1,0 +1,76 @@
+// Late binding for the dual interfaces: each interface's IDispatch slots are
+// served from the registered type library, with a small cache of method
+// names for the common single-name lookup.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+namespace boardscope {
+
+struct NameCacheEntry {
+  BSTR name;
+  LONG length;
+  DISPID dispid;
+};
+
+// One per dual interface, module-wide, constant-initialised.
+struct CComTypeInfoHolder {
+  const GUID* interfaceId;
+  const GUID* libraryId;
+  WORD versionMajor;
+  WORD versionMinor;
+  ITypeInfo* typeInfo;
+  NameCacheEntry* nameCache;  // published last, only when complete
+  LONG nameCacheCount;
+
+  HRESULT EnsureTypeInfo(LCID locale) noexcept;
+  HRESULT BuildNameCache(ITypeInfo* info) noexcept;
+  static void ReleaseTypeInfo(void* holder) noexcept;
+
+  HRESULT GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) noexcept;
+  HRESULT GetIDsOfNames(LPOLESTR* names, UINT count, LCID locale, DISPID* ids) noexcept;
+  HRESULT Invoke(IDispatch* target, DISPID id, LCID locale, WORD flags, DISPPARAMS* params,
+                 VARIANT* result, EXCEPINFO* exception, UINT* argumentError) noexcept;
+
+ private:
+  bool Loaded() const noexcept;
+};
+
+extern CComTypeInfoHolder typeInfoHolderIZEMBoardscope;
+extern CComTypeInfoHolder typeInfoHolderIZEMComponent;
+extern CComTypeInfoHolder typeInfoHolderIZEMInfo;
+
+// The IDispatch slots of Interface, served by Holder.
+template <typename Interface, CComTypeInfoHolder& Holder>
+class IDispatchImpl : public Interface {
+ public:
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    if (count == nullptr) return E_POINTER;
+    *count = 1;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
+    return Holder.GetTypeInfo(index, locale, info);
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID locale,
+                                          DISPID* ids) override {
+    return Holder.GetIDsOfNames(names, count, locale, ids);
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID locale, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* exception,
+                                   UINT* argumentError) override {
+    return Holder.Invoke(static_cast<Interface*>(this), id, locale, flags, params, result,
+                         exception, argumentError);
+  }
+};
+
+// Position where the extension of path starts (its last '.' after the last
+// '\'), or of its terminating zero when it has none; null for null.
+const wchar_t* FindExtension(const wchar_t* path) noexcept;
+
+// Loads the type library of a module file, or of the ".tlb" beside it, and
+// reports the path it came from.
+HRESULT LoadModuleTypeLibrary(HINSTANCE module, BSTR* path, ITypeLib** library) noexcept;
+
+}  // namespace boardscope

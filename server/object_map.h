@@ -1,0 +1,51 @@
+// The table of creatable classes and the cache of their class factories.
+#pragma once
+
+#include <windows.h>
+#include <unknwn.h>
+
+namespace boardscope {
+
+using CreatorFunction = HRESULT (*)(IUnknown* outer, REFIID iid, void** out);
+
+struct ObjectMapEntry {
+  const GUID* clsid;
+  HRESULT (*updateRegistry)(bool doRegister);
+  HRESULT (*createClassObject)(CreatorFunction creator, REFIID iid, void** out);
+  CreatorFunction createInstance;
+  IUnknown* classFactory;
+  DWORD registrationCookie;
+  const wchar_t* (*getDescription)();
+  const void* (*getCategories)();
+  void (*objectMain)(bool starting);
+};
+
+class CObjectMapModule {
+ public:
+  CObjectMapModule(HINSTANCE self, ObjectMapEntry* const* first, ObjectMapEntry* const* last) noexcept;
+  ~CObjectMapModule();
+  CObjectMapModule(const CObjectMapModule&) = delete;
+  CObjectMapModule& operator=(const CObjectMapModule&) = delete;
+
+  HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out) noexcept;
+  HRESULT RegisterObjectMap(bool withTypeLibrary) noexcept;
+  HRESULT UnregisterObjectMap(bool withTypeLibrary) noexcept;
+
+  // Calls visit for every non-null entry, in map order.
+  template <typename Visit>
+  void ForEachEntry(Visit&& visit) const {
+    for (ObjectMapEntry* const* at = objectMapFirst; at < objectMapLast; ++at) {
+      if (*at != nullptr) visit(**at);
+    }
+  }
+
+  ULONG initMarker = 0;
+  HINSTANCE typeLibInstance = nullptr;
+  ObjectMapEntry* const* objectMapFirst = nullptr;
+  ObjectMapEntry* const* objectMapLast = nullptr;
+  CRITICAL_SECTION objectMapLock{};
+};
+
+CObjectMapModule& ObjectMapModule() noexcept;
+
+}  // namespace boardscope

@@ -1,0 +1,78 @@
+// Small owners for the handles and allocations the server works with.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+#include <objbase.h>
+
+#include <utility>
+
+namespace boardscope {
+
+// Owns one value of Handle and releases it with Close when it goes.
+template <typename Handle, typename Traits>
+class UniqueResource {
+ public:
+  UniqueResource() noexcept = default;
+  explicit UniqueResource(Handle value) noexcept : value_(value) {}
+  UniqueResource(const UniqueResource&) = delete;
+  UniqueResource& operator=(const UniqueResource&) = delete;
+  UniqueResource(UniqueResource&& other) noexcept : value_(other.release()) {}
+  UniqueResource& operator=(UniqueResource&& other) noexcept {
+    reset(other.release());
+    return *this;
+  }
+  ~UniqueResource() { reset(); }
+
+  Handle get() const noexcept { return value_; }
+  explicit operator bool() const noexcept { return value_ != Traits::Invalid(); }
+  Handle release() noexcept { return std::exchange(value_, Traits::Invalid()); }
+  void reset(Handle value = Traits::Invalid()) noexcept {
+    Handle old = std::exchange(value_, value);
+    if (old != Traits::Invalid()) Traits::Close(old);
+  }
+  // For out-parameters: releases what is held and hands out the slot.
+  Handle* put() noexcept {
+    reset();
+    return &value_;
+  }
+
+ private:
+  Handle value_ = Traits::Invalid();
+};
+
+template <typename Handle, auto CloseFunction>
+struct NullHandleTraits {
+  static constexpr Handle Invalid() { return Handle{}; }
+  static void Close(Handle value) { CloseFunction(value); }
+};
+
+using UniqueBstr = UniqueResource<BSTR, NullHandleTraits<BSTR, &SysFreeString>>;
+using UniqueHkey = UniqueResource<HKEY, NullHandleTraits<HKEY, &RegCloseKey>>;
+using UniqueTaskMemory = UniqueResource<void*, NullHandleTraits<void*, &CoTaskMemFree>>;
+using UniqueLibrary = UniqueResource<HMODULE, NullHandleTraits<HMODULE, &FreeLibrary>>;
+
+// Releases an interface pointer.
+template <typename Interface>
+struct ComReleaseTraits {
+  static constexpr Interface* Invalid() { return nullptr; }
+  static void Close(Interface* value) { value->Release(); }
+};
+template <typename Interface>
+using ComPtr = UniqueResource<Interface*, ComReleaseTraits<Interface>>;
+
+// Holds a critical section that is already initialised and deletes it.
+class ScopedCriticalSection {
+ public:
+  explicit ScopedCriticalSection(CRITICAL_SECTION& section) noexcept : section_(section) {
+    EnterCriticalSection(&section_);
+  }
+  ScopedCriticalSection(const ScopedCriticalSection&) = delete;
+  ScopedCriticalSection& operator=(const ScopedCriticalSection&) = delete;
+  ~ScopedCriticalSection() { LeaveCriticalSection(&section_); }
+
+ private:
+  CRITICAL_SECTION& section_;
+};
+
+}  // namespace boardscope

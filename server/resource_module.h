@@ -1,0 +1,50 @@
+// The module-wide holder of the DLL's instance handles and the ordered list
+// of modules searched for resources, with the string-table lookup over it.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+namespace boardscope {
+
+class CResourceModule {
+ public:
+  // Reports through lockInitialised whether resourceLock could be set up;
+  // the module refuses to load when it could not.
+  CResourceModule(HINSTANCE self, bool& lockInitialised) noexcept;
+  ~CResourceModule();
+  CResourceModule(const CResourceModule&) = delete;
+  CResourceModule& operator=(const CResourceModule&) = delete;
+
+  // The searched instances in order: the added ones, then the DLL itself.
+  HINSTANCE GetResourceInstanceAt(int index) noexcept;
+
+  // Points at the 16-bit count of string id in the first instance whose table
+  // holds a non-empty entry for it; the units follow the count.
+  const WCHAR* FindStringResource(UINT id) noexcept;
+
+  HINSTANCE ModuleInstance() const noexcept { return moduleInstance; }
+
+  ULONG initMarker = 0;
+  HINSTANCE moduleInstance = nullptr;
+  HINSTANCE resourceInstance = nullptr;
+  ULONG libraryBuild = 0;
+  const GUID* versionGuid = nullptr;
+  CRITICAL_SECTION resourceLock{};
+
+ private:
+  struct InstanceList {
+    HINSTANCE* items = nullptr;
+    int count = 0;
+    int capacity = 0;
+  } resourceInstances;
+  bool lockValid_ = false;
+};
+
+// The DLL's resource module; constructed with the other module objects.
+CResourceModule& ResourceModule() noexcept;
+
+// String id as a new BSTR of exactly the entry's units, or null.
+BSTR LoadResourceString(UINT id) noexcept;
+
+}  // namespace boardscope
