@@ -1,0 +1,338 @@
+#include "registrar/memory_registry_store.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "registrar/text_util.h"
+
+namespace boardscope {
+
+namespace {
+constexpr KeyHandle kRootBase = 0x80000000u;
+constexpr std::size_t kMaxKeyName = 255;
+constexpr std::size_t kMaxValueName = 16383;
+
+bool SameName(const std::u16string& a, const std::u16string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+  }
+  return true;
+}
+
+bool NameLess(const std::u16string& a, const std::u16string& b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [](Char16 x, Char16 y) { return FoldCase(x) < FoldCase(y); });
+}
+
+// Non-empty path components; empty ones (doubled or trailing separators) are skipped.
+std::vector<std::u16string> SplitPath(const Char16* path) {
+  std::vector<std::u16string> parts;
+  if (path == nullptr) return parts;
+  std::u16string part;
+  for (const Char16* p = path;; ++p) {
+    if (*p == u'\\' || *p == 0) {
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+      if (*p == 0) break;
+    } else {
+      part.push_back(*p);
+    }
+  }
+  return parts;
+}
+
+std::string Printable(const std::u16string& text) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string out;
+  for (Char16 c : text) {
+    if (c >= 0x20 && c < 0x7F && c != '\\') {
+      out.push_back(static_cast<char>(c));
+    } else {
+      out += "\\u";
+      for (int shift = 12; shift >= 0; shift -= 4) out.push_back(hex[(c >> shift) & 0xF]);
+    }
+  }
+  return out;
+}
+
+const char* const kRootNames[kRootKeyCount] = {"HKCR", "HKCU", "HKLM", "HKU", "HKPD", "HKDD", "HKCC"};
+}  // namespace
+
+struct MemoryRegistryStore::Node {
+  struct Value {
+    std::u16string name;
+    std::uint32_t type;
+    std::vector<std::uint8_t> data;
+  };
+  std::u16string name;
+  Node* parent = nullptr;
+  bool deleted = false;
+  Protection protection = Protection::None;
+  std::vector<Value> values;
+  std::vector<std::shared_ptr<Node>> children;
+
+  std::shared_ptr<Node> Child(const std::u16string& childName) const {
+    for (const auto& child : children) {
+      if (SameName(child->name, childName)) return child;
+    }
+    return nullptr;
+  }
+  Value* FindValue(const std::u16string& valueName) {
+    for (auto& value : values) {
+      if (SameName(value.name, valueName)) return &value;
+    }
+    return nullptr;
+  }
+  bool Allows(std::uint32_t accessMask) const {
+    if (protection == Protection::NoAccess) return false;
+    if (protection == Protection::ReadOnly) {
+      return (accessMask & (access::SetValue | access::CreateSubKey)) == 0;
+    }
+    return true;
+  }
+  void MarkDeleted() {
+    deleted = true;
+    for (auto& child : children) child->MarkDeleted();
+  }
+  void Dump(const std::string& path, std::string* out) const {
+    std::vector<const Value*> sortedValues;
+    for (const auto& value : values) sortedValues.push_back(&value);
+    std::sort(sortedValues.begin(), sortedValues.end(),
+              [](const Value* a, const Value* b) { return NameLess(a->name, b->name); });
+    *out += path + "\n";
+    for (const Value* value : sortedValues) {
+      static const char hex[] = "0123456789ABCDEF";
+      *out += path + " [" + Printable(value->name) + "] type " + std::to_string(value->type) + ":";
+      for (std::uint8_t b : value->data) {
+        out->push_back(hex[b >> 4]);
+        out->push_back(hex[b & 0xF]);
+      }
+      *out += "\n";
+    }
+    std::vector<const Node*> sortedChildren;
+    for (const auto& child : children) sortedChildren.push_back(child.get());
+    std::sort(sortedChildren.begin(), sortedChildren.end(),
+              [](const Node* a, const Node* b) { return NameLess(a->name, b->name); });
+    for (const Node* child : sortedChildren) child->Dump(path + "\\" + Printable(child->name), out);
+  }
+};
+
+MemoryRegistryStore::MemoryRegistryStore() {
+  for (auto& root : roots_) root = std::make_shared<Node>();
+}
+
+MemoryRegistryStore::~MemoryRegistryStore() = default;
+
+KeyHandle MemoryRegistryStore::Root(RootKey root) const {
+  return kRootBase + static_cast<KeyHandle>(root);
+}
+
+std::int32_t MemoryRegistryStore::Resolve(KeyHandle key, std::shared_ptr<Node>* node,
+                                          std::uint32_t* accessMask) const {
+  if (key >= kRootBase && key < kRootBase + kRootKeyCount) {
+    *node = roots_[key - kRootBase];
+    *accessMask = access::ReadWrite;
+    return win32::Success;
+  }
+  const auto it = handles_.find(key);
+  if (it == handles_.end()) return win32::InvalidHandle;
+  if (it->second.node->deleted) return win32::KeyDeleted;
+  *node = it->second.node;
+  *accessMask = it->second.access;
+  return win32::Success;
+}
+
+KeyHandle MemoryRegistryStore::AddHandle(const std::shared_ptr<Node>& node, std::uint32_t accessMask) {
+  const KeyHandle handle = nextHandle_;
+  nextHandle_ += 4;
+  handles_[handle] = OpenKeyEntry{node, accessMask};
+  return handle;
+}
+
+std::int32_t MemoryRegistryStore::OpenKey(KeyHandle parent, const Char16* name, std::uint32_t accessMask,
+                                          KeyHandle* key) {
+  *key = 0;
+  std::shared_ptr<Node> node;
+  std::uint32_t parentAccess = 0;
+  std::int32_t result = Resolve(parent, &node, &parentAccess);
+  if (result != win32::Success) return result;
+  for (const auto& part : SplitPath(name)) {
+    if (part.size() > kMaxKeyName) return win32::InvalidParameter;
+    node = node->Child(part);
+    if (!node) return win32::FileNotFound;
+  }
+  if (!node->Allows(accessMask)) return win32::AccessDenied;
+  *key = AddHandle(node, accessMask);
+  return win32::Success;
+}
+
+std::int32_t MemoryRegistryStore::CreateKey(KeyHandle parent, const Char16* name, KeyHandle* key) {
+  *key = 0;
+  std::shared_ptr<Node> node;
+  std::uint32_t parentAccess = 0;
+  std::int32_t result = Resolve(parent, &node, &parentAccess);
+  if (result != win32::Success) return result;
+  const auto parts = SplitPath(name);
+  for (const auto& part : parts) {
+    if (part.size() > kMaxKeyName) return win32::InvalidParameter;
+  }
+  bool first = true;
+  for (const auto& part : parts) {
+    std::shared_ptr<Node> child = node->Child(part);
+    if (!child) {
+      // A new subkey needs create rights on the handle (for the first level)
+      // and on the key it goes under.
+      if ((first && (parentAccess & access::CreateSubKey) == 0) || !node->Allows(access::CreateSubKey)) {
+        return win32::AccessDenied;
+      }
+      child = std::make_shared<Node>();
+      child->name = part;
+      child->parent = node.get();
+      node->children.push_back(child);
+    }
+    node = child;
+    first = false;
+  }
+  if (!node->Allows(access::ReadWrite)) return win32::AccessDenied;
+  *key = AddHandle(node, access::ReadWrite);
+  return win32::Success;
+}
+
+std::int32_t MemoryRegistryStore::CloseKey(KeyHandle key) {
+  if (key >= kRootBase && key < kRootBase + kRootKeyCount) return win32::Success;
+  return handles_.erase(key) == 1 ? win32::Success : win32::InvalidHandle;
+}
+
+std::int32_t MemoryRegistryStore::SetValue(KeyHandle key, const Char16* name, std::uint32_t type,
+                                           const void* data, std::uint32_t size) {
+  std::shared_ptr<Node> node;
+  std::uint32_t keyAccess = 0;
+  std::int32_t result = Resolve(key, &node, &keyAccess);
+  if (result != win32::Success) return result;
+  if ((keyAccess & access::SetValue) == 0) return win32::AccessDenied;
+  const std::u16string valueName = name != nullptr ? std::u16string(name) : std::u16string();
+  if (valueName.size() > kMaxValueName) return win32::InvalidParameter;
+  if (data == nullptr && size != 0) return win32::InvalidParameter;
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  std::vector<std::uint8_t> copy(bytes, bytes + size);
+  if (Node::Value* value = node->FindValue(valueName)) {
+    value->type = type;
+    value->data = std::move(copy);
+  } else {
+    node->values.push_back(Node::Value{valueName, type, std::move(copy)});
+  }
+  return win32::Success;
+}
+
+std::int32_t MemoryRegistryStore::QueryValue(KeyHandle key, const Char16* name, std::uint32_t* type,
+                                             void* data, std::uint32_t* size) {
+  std::shared_ptr<Node> node;
+  std::uint32_t keyAccess = 0;
+  std::int32_t result = Resolve(key, &node, &keyAccess);
+  if (result != win32::Success) return result;
+  if ((keyAccess & access::QueryValue) == 0) return win32::AccessDenied;
+  Node::Value* value = node->FindValue(name != nullptr ? std::u16string(name) : std::u16string());
+  if (value == nullptr) return win32::FileNotFound;
+  if (type != nullptr) *type = value->type;
+  if (size == nullptr) return data == nullptr ? win32::Success : win32::InvalidParameter;
+  const auto needed = static_cast<std::uint32_t>(value->data.size());
+  if (data != nullptr && *size < needed) {
+    *size = needed;
+    return win32::MoreData;
+  }
+  if (data != nullptr && needed != 0) std::memcpy(data, value->data.data(), needed);
+  *size = needed;
+  return win32::Success;
+}
+
+std::int32_t MemoryRegistryStore::DeleteValue(KeyHandle key, const Char16* name) {
+  std::shared_ptr<Node> node;
+  std::uint32_t keyAccess = 0;
+  std::int32_t result = Resolve(key, &node, &keyAccess);
+  if (result != win32::Success) return result;
+  if ((keyAccess & access::SetValue) == 0) return win32::AccessDenied;
+  const std::u16string valueName = name != nullptr ? std::u16string(name) : std::u16string();
+  for (auto it = node->values.begin(); it != node->values.end(); ++it) {
+    if (SameName(it->name, valueName)) {
+      node->values.erase(it);
+      return win32::Success;
+    }
+  }
+  return win32::FileNotFound;
+}
+
+std::int32_t MemoryRegistryStore::DeleteKey(KeyHandle key, const Char16* name, std::uint32_t) {
+  std::shared_ptr<Node> node;
+  std::uint32_t keyAccess = 0;
+  std::int32_t result = Resolve(key, &node, &keyAccess);
+  if (result != win32::Success) return result;
+  // As on Windows, the handle's own rights do not matter; an empty name
+  // means the key itself.
+  for (const auto& part : SplitPath(name)) {
+    node = node->Child(part);
+    if (!node) return win32::FileNotFound;
+  }
+  Node* parent = node->parent;
+  if (parent == nullptr || !node->children.empty() || node->protection != Protection::None) {
+    return win32::AccessDenied;
+  }
+  auto& siblings = parent->children;
+  siblings.erase(std::find(siblings.begin(), siblings.end(), node));
+  node->MarkDeleted();
+  node->parent = nullptr;
+  return win32::Success;
+}
+
+std::int32_t MemoryRegistryStore::EnumSubkey(KeyHandle key, std::uint32_t index, Char16* name,
+                                             std::uint32_t* length) {
+  std::shared_ptr<Node> node;
+  std::uint32_t keyAccess = 0;
+  std::int32_t result = Resolve(key, &node, &keyAccess);
+  if (result != win32::Success) return result;
+  if ((keyAccess & access::EnumerateSubKeys) == 0) return win32::AccessDenied;
+  if (index >= node->children.size()) return win32::NoMoreItems;
+  const std::u16string& childName = node->children[index]->name;
+  if (childName.size() + 1 > *length) return win32::MoreData;
+  std::memcpy(name, childName.c_str(), (childName.size() + 1) * sizeof(Char16));
+  *length = static_cast<std::uint32_t>(childName.size());
+  return win32::Success;
+}
+
+std::int32_t MemoryRegistryStore::QuerySubkeyCount(KeyHandle key, std::uint32_t* count) {
+  std::shared_ptr<Node> node;
+  std::uint32_t keyAccess = 0;
+  std::int32_t result = Resolve(key, &node, &keyAccess);
+  if (result != win32::Success) return result;
+  if ((keyAccess & access::QueryValue) == 0) return win32::AccessDenied;
+  *count = static_cast<std::uint32_t>(node->children.size());
+  return win32::Success;
+}
+
+std::shared_ptr<MemoryRegistryStore::Node> MemoryRegistryStore::Find(RootKey root,
+                                                                     const std::u16string& path) const {
+  std::shared_ptr<Node> node = roots_[static_cast<int>(root)];
+  for (const auto& part : SplitPath(path.c_str())) {
+    node = node->Child(part);
+    if (!node) return nullptr;
+  }
+  return node;
+}
+
+bool MemoryRegistryStore::KeyExists(RootKey root, const std::u16string& path) const {
+  return Find(root, path) != nullptr;
+}
+
+void MemoryRegistryStore::Protect(RootKey root, const std::u16string& path, Protection protection) {
+  KeyHandle key = 0;
+  if (CreateKey(Root(root), path.c_str(), &key) == win32::Success) CloseKey(key);
+  if (auto node = Find(root, path)) node->protection = protection;
+}
+
+std::string MemoryRegistryStore::Dump() const {
+  std::string out;
+  for (int i = 0; i < kRootKeyCount; ++i) roots_[i]->Dump(kRootNames[i], &out);
+  return out;
+}
+
+}  // namespace boardscope

@@ -1,0 +1,60 @@
+// Behaviour of the in-memory store that the engine's tests rely on beyond
+// what the key tests show: deleted keys, protection, handle accounting.
+#include <gtest/gtest.h>
+
+#include "registrar/memory_registry_store.h"
+
+namespace boardscope {
+namespace {
+
+TEST(MemoryStore, HandleOfDeletedKeyAnswersKeyDeleted) {
+  MemoryRegistryStore store;
+  KeyHandle key = 0, child = 0;
+  ASSERT_EQ(store.CreateKey(store.Root(RootKey::CurrentUser), u"a\\b", &key), 0);
+  ASSERT_EQ(store.DeleteKey(store.Root(RootKey::CurrentUser), u"a\\b", 0), 0);
+  const std::uint32_t one = 1;
+  EXPECT_EQ(store.SetValue(key, nullptr, regtype::Dword, &one, 4), win32::KeyDeleted);
+  EXPECT_EQ(store.CreateKey(key, u"c", &child), win32::KeyDeleted);
+  EXPECT_EQ(store.CloseKey(key), 0);
+  EXPECT_EQ(store.CloseKey(key), win32::InvalidHandle);
+  EXPECT_EQ(store.OpenHandleCount(), 0u);
+}
+
+TEST(MemoryStore, ProtectionRefusesWritesOrEverything) {
+  MemoryRegistryStore store;
+  const KeyHandle root = store.Root(RootKey::LocalMachine);
+  store.Protect(RootKey::LocalMachine, u"ro", MemoryRegistryStore::Protection::ReadOnly);
+  store.Protect(RootKey::LocalMachine, u"none", MemoryRegistryStore::Protection::NoAccess);
+  KeyHandle key = 0;
+  EXPECT_EQ(store.OpenKey(root, u"ro", access::ReadWrite, &key), win32::AccessDenied);
+  EXPECT_EQ(store.CreateKey(root, u"ro", &key), win32::AccessDenied);
+  EXPECT_EQ(store.CreateKey(root, u"ro\\new", &key), win32::AccessDenied);
+  ASSERT_EQ(store.OpenKey(root, u"RO", access::Read, &key), 0);
+  const std::uint32_t one = 1;
+  EXPECT_EQ(store.SetValue(key, nullptr, regtype::Dword, &one, 4), win32::AccessDenied);
+  EXPECT_EQ(store.CloseKey(key), 0);
+  EXPECT_EQ(store.OpenKey(root, u"none", access::Read, &key), win32::AccessDenied);
+  EXPECT_EQ(store.DeleteKey(root, u"none", 0), win32::AccessDenied);
+  EXPECT_TRUE(store.KeyExists(RootKey::LocalMachine, u"None"));
+}
+
+TEST(MemoryStore, EnumerationReportsNamesThatFit) {
+  MemoryRegistryStore store;
+  KeyHandle key = 0;
+  const std::u16string longName(255, u'n');
+  ASSERT_EQ(store.CreateKey(store.Root(RootKey::Users), longName.c_str(), &key), 0);
+  store.CloseKey(key);
+  Char16 name[256];
+  std::uint32_t length = 255;
+  EXPECT_EQ(store.EnumSubkey(store.Root(RootKey::Users), 0, name, &length), win32::MoreData);
+  length = 256;
+  EXPECT_EQ(store.EnumSubkey(store.Root(RootKey::Users), 0, name, &length), 0);
+  EXPECT_EQ(length, 255u);
+  length = 256;
+  EXPECT_EQ(store.EnumSubkey(store.Root(RootKey::Users), 1, name, &length), win32::NoMoreItems);
+  const std::u16string tooLong(256, u'n');
+  EXPECT_EQ(store.CreateKey(store.Root(RootKey::Users), tooLong.c_str(), &key), win32::InvalidParameter);
+}
+
+}  // namespace
+}  // namespace boardscope

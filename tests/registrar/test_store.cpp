@@ -1,0 +1,9 @@
+#include "test_store.h"
+
+#include "registrar/memory_registry_store.h"
+
+namespace boardscope::test {
+
+std::unique_ptr<RegistryStore> MakeTestStore() { return std::make_unique<MemoryRegistryStore>(); }
+
+}  // namespace boardscope::test
