@@ -18,7 +18,6 @@ constexpr int kNameSegment = 7;
 constexpr int kStringSegment = 8;
 constexpr std::uint32_t kAbsent = 0xFFFFFFFF;
 
-constexpr std::size_t kTypeInfoSize = 0x64;
 constexpr std::size_t kTypeInfoMemberOffset = 0x04;
 constexpr std::size_t kTypeInfoElements = 0x18;  // functions low word, variables high word
 constexpr std::size_t kTypeInfoName = 0x34;
