@@ -12,19 +12,6 @@ constexpr KeyHandle kRootBase = 0x80000000u;
 constexpr std::size_t kMaxKeyName = 255;
 constexpr std::size_t kMaxValueName = 16383;
 
-bool SameName(const std::u16string& a, const std::u16string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-  }
-  return true;
-}
-
-bool NameLess(const std::u16string& a, const std::u16string& b) {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                      [](Char16 x, Char16 y) { return FoldCase(x) < FoldCase(y); });
-}
-
 // Non-empty path components; empty ones (doubled or trailing separators) are skipped.
 std::vector<std::u16string> SplitPath(const Char16* path) {
   std::vector<std::u16string> parts;
@@ -57,6 +44,14 @@ std::string Printable(const std::u16string& text) {
 }
 
 const char* const kRootNames[kRootKeyCount] = {"HKCR", "HKCU", "HKLM", "HKU", "HKPD", "HKDD", "HKCC"};
+
+// Children and values are kept by case-folded name, so lookups stay
+// logarithmic however many siblings a benchmark creates.
+std::u16string Folded(const std::u16string& name) {
+  std::u16string folded(name);
+  for (Char16& c : folded) c = FoldCase(c);
+  return folded;
+}
 }  // namespace
 
 struct MemoryRegistryStore::Node {
@@ -69,20 +64,12 @@ struct MemoryRegistryStore::Node {
   Node* parent = nullptr;
   bool deleted = false;
   Protection protection = Protection::None;
-  std::vector<Value> values;
-  std::vector<std::shared_ptr<Node>> children;
+  std::map<std::u16string, Value> values;
+  std::map<std::u16string, std::shared_ptr<Node>> children;
 
   std::shared_ptr<Node> Child(const std::u16string& childName) const {
-    for (const auto& child : children) {
-      if (SameName(child->name, childName)) return child;
-    }
-    return nullptr;
-  }
-  Value* FindValue(const std::u16string& valueName) {
-    for (auto& value : values) {
-      if (SameName(value.name, valueName)) return &value;
-    }
-    return nullptr;
+    const auto it = children.find(Folded(childName));
+    return it != children.end() ? it->second : nullptr;
   }
   bool Allows(std::uint32_t accessMask) const {
     if (protection == Protection::NoAccess) return false;
@@ -93,28 +80,21 @@ struct MemoryRegistryStore::Node {
   }
   void MarkDeleted() {
     deleted = true;
-    for (auto& child : children) child->MarkDeleted();
+    for (auto& child : children) child.second->MarkDeleted();
   }
   void Dump(const std::string& path, std::string* out) const {
-    std::vector<const Value*> sortedValues;
-    for (const auto& value : values) sortedValues.push_back(&value);
-    std::sort(sortedValues.begin(), sortedValues.end(),
-              [](const Value* a, const Value* b) { return NameLess(a->name, b->name); });
+    static const char hex[] = "0123456789ABCDEF";
     *out += path + "\n";
-    for (const Value* value : sortedValues) {
-      static const char hex[] = "0123456789ABCDEF";
-      *out += path + " [" + Printable(value->name) + "] type " + std::to_string(value->type) + ":";
-      for (std::uint8_t b : value->data) {
+    for (const auto& entry : values) {
+      const Value& value = entry.second;
+      *out += path + " [" + Printable(value.name) + "] type " + std::to_string(value.type) + ":";
+      for (std::uint8_t b : value.data) {
         out->push_back(hex[b >> 4]);
         out->push_back(hex[b & 0xF]);
       }
       *out += "\n";
     }
-    std::vector<const Node*> sortedChildren;
-    for (const auto& child : children) sortedChildren.push_back(child.get());
-    std::sort(sortedChildren.begin(), sortedChildren.end(),
-              [](const Node* a, const Node* b) { return NameLess(a->name, b->name); });
-    for (const Node* child : sortedChildren) child->Dump(path + "\\" + Printable(child->name), out);
+    for (const auto& child : children) child.second->Dump(path + "\\" + Printable(child.second->name), out);
   }
 };
 
@@ -189,7 +169,7 @@ std::int32_t MemoryRegistryStore::CreateKey(KeyHandle parent, const Char16* name
       child = std::make_shared<Node>();
       child->name = part;
       child->parent = node.get();
-      node->children.push_back(child);
+      node->children.emplace(Folded(part), child);
     }
     node = child;
     first = false;
@@ -216,12 +196,7 @@ std::int32_t MemoryRegistryStore::SetValue(KeyHandle key, const Char16* name, st
   if (data == nullptr && size != 0) return win32::InvalidParameter;
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   std::vector<std::uint8_t> copy(bytes, bytes + size);
-  if (Node::Value* value = node->FindValue(valueName)) {
-    value->type = type;
-    value->data = std::move(copy);
-  } else {
-    node->values.push_back(Node::Value{valueName, type, std::move(copy)});
-  }
+  node->values[Folded(valueName)] = Node::Value{valueName, type, std::move(copy)};
   return win32::Success;
 }
 
@@ -232,8 +207,9 @@ std::int32_t MemoryRegistryStore::QueryValue(KeyHandle key, const Char16* name, 
   std::int32_t result = Resolve(key, &node, &keyAccess);
   if (result != win32::Success) return result;
   if ((keyAccess & access::QueryValue) == 0) return win32::AccessDenied;
-  Node::Value* value = node->FindValue(name != nullptr ? std::u16string(name) : std::u16string());
-  if (value == nullptr) return win32::FileNotFound;
+  const auto found = node->values.find(Folded(name != nullptr ? std::u16string(name) : std::u16string()));
+  if (found == node->values.end()) return win32::FileNotFound;
+  const Node::Value* value = &found->second;
   if (type != nullptr) *type = value->type;
   if (size == nullptr) return data == nullptr ? win32::Success : win32::InvalidParameter;
   const auto needed = static_cast<std::uint32_t>(value->data.size());
@@ -253,13 +229,7 @@ std::int32_t MemoryRegistryStore::DeleteValue(KeyHandle key, const Char16* name)
   if (result != win32::Success) return result;
   if ((keyAccess & access::SetValue) == 0) return win32::AccessDenied;
   const std::u16string valueName = name != nullptr ? std::u16string(name) : std::u16string();
-  for (auto it = node->values.begin(); it != node->values.end(); ++it) {
-    if (SameName(it->name, valueName)) {
-      node->values.erase(it);
-      return win32::Success;
-    }
-  }
-  return win32::FileNotFound;
+  return node->values.erase(Folded(valueName)) == 1 ? win32::Success : win32::FileNotFound;
 }
 
 std::int32_t MemoryRegistryStore::DeleteKey(KeyHandle key, const Char16* name, std::uint32_t) {
@@ -277,8 +247,7 @@ std::int32_t MemoryRegistryStore::DeleteKey(KeyHandle key, const Char16* name, s
   if (parent == nullptr || !node->children.empty() || node->protection != Protection::None) {
     return win32::AccessDenied;
   }
-  auto& siblings = parent->children;
-  siblings.erase(std::find(siblings.begin(), siblings.end(), node));
+  parent->children.erase(Folded(node->name));
   node->MarkDeleted();
   node->parent = nullptr;
   return win32::Success;
@@ -292,7 +261,7 @@ std::int32_t MemoryRegistryStore::EnumSubkey(KeyHandle key, std::uint32_t index,
   if (result != win32::Success) return result;
   if ((keyAccess & access::EnumerateSubKeys) == 0) return win32::AccessDenied;
   if (index >= node->children.size()) return win32::NoMoreItems;
-  const std::u16string& childName = node->children[index]->name;
+  const std::u16string& childName = std::next(node->children.begin(), index)->second->name;
   if (childName.size() + 1 > *length) return win32::MoreData;
   std::memcpy(name, childName.c_str(), (childName.size() + 1) * sizeof(Char16));
   *length = static_cast<std::uint32_t>(childName.size());

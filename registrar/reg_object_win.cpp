@@ -1,0 +1,55 @@
+// Script resources: a REGISTRY resource of a module file, loaded as data,
+// converted from the thread's ANSI code page and run.
+#include <windows.h>
+
+#include <memory>
+#include <new>
+
+#include "registrar/reg_object.h"
+
+namespace boardscope {
+
+namespace {
+struct LibraryDeleter {
+  void operator()(HMODULE module) const { FreeLibrary(module); }
+};
+using UniqueLibrary = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryDeleter>;
+
+HResult LastError() { return hr::FromWin32(static_cast<std::int32_t>(GetLastError())); }
+}  // namespace
+
+CRegObject::CRegObject() : CRegObject(Win32Registry(), &DwordFromVariantText) {}
+
+HResult CRegObject::RegisterScriptResource(const wchar_t* moduleFile, std::uint16_t resourceId,
+                                           const wchar_t* type) {
+  return RunScriptResource(moduleFile, MAKEINTRESOURCEW(resourceId), type, true);
+}
+
+HResult CRegObject::UnregisterScriptResource(const wchar_t* moduleFile, std::uint16_t resourceId,
+                                             const wchar_t* type) {
+  return RunScriptResource(moduleFile, MAKEINTRESOURCEW(resourceId), type, false);
+}
+
+HResult CRegObject::RunScriptResource(const wchar_t* moduleFile, const wchar_t* resourceName,
+                                      const wchar_t* type, bool registerMode) {
+  // As data only: none of the module's code runs.
+  const UniqueLibrary module(LoadLibraryExW(moduleFile, nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  if (!module) return LastError();
+  HRSRC resource = FindResourceW(module.get(), resourceName, type);
+  if (resource == nullptr) return LastError();
+  HGLOBAL loaded = LoadResource(module.get(), resource);
+  if (loaded == nullptr) return LastError();
+  const DWORD bytes = SizeofResource(module.get(), resource);
+  const auto* data = static_cast<const char*>(LockResource(loaded));
+  if (data == nullptr) return LastError();
+  std::unique_ptr<wchar_t[]> text(new (std::nothrow) wchar_t[static_cast<std::size_t>(bytes) + 1]);
+  if (!text) return hr::OutOfMemory;
+  const int converted = MultiByteToWideChar(CP_THREAD_ACP, 0, data, static_cast<int>(bytes), text.get(),
+                                            static_cast<int>(bytes));
+  if (converted == 0) return LastError();
+  // A NUL inside the resource ends the script there.
+  text[converted] = 0;
+  return RunScriptText(reinterpret_cast<const Char16*>(text.get()), registerMode);
+}
+
+}  // namespace boardscope
