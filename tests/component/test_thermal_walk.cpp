@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <random>
 
@@ -174,6 +176,23 @@ TEST(ThermalWalk, TruncatedAndCorruptedChainsStayInBounds) {
     damaged.resize(random() % (damaged.size() + 1));
     EXPECT_LE(Walk(damaged, table), 3u);
   }
+}
+
+// The sample capture is a well-formed chain of the three zones it describes.
+TEST(ThermalWalk, SampleCapture) {
+  std::ifstream file(BOARDSCOPE_SAMPLES_DIR "/laptop-3zones.wmi", std::ios::binary);
+  ASSERT_TRUE(file) << BOARDSCOPE_SAMPLES_DIR;
+  const std::vector<std::uint8_t> capture{std::istreambuf_iterator<char>(file), {}};
+  ThermalZoneTable table{};
+  ASSERT_EQ(Walk(capture, table), 3u);
+  const std::uint32_t current[] = {3284, 3082, 3197};
+  const std::uint32_t trips[] = {3, 0, 1};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(table[i].CurrentTemperature, current[i]) << i;
+    EXPECT_EQ(table[i].ActiveTripPointCount, trips[i]) << i;
+  }
+  EXPECT_EQ(table[0].ActiveTripPoint[2], 3232u);
+  EXPECT_EQ(table[2].CriticalTripPoint, 3732u);
 }
 
 }  // namespace

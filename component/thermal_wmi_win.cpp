@@ -1,0 +1,60 @@
+#include "component/thermal_wmi_win.h"
+
+#include <windows.h>
+
+#include <utility>
+
+extern "C" {
+// wmi.dll, declared here as the SDK's wmium.h is not part of mingw-w64.
+__declspec(dllimport) ULONG WINAPI WmiOpenBlock(GUID* guid, ULONG desiredAccess, HANDLE* block);
+__declspec(dllimport) ULONG WINAPI WmiQueryAllDataW(HANDLE block, ULONG* bufferSize, void* buffer);
+__declspec(dllimport) ULONG WINAPI WmiCloseBlock(HANDLE block);
+}
+
+namespace boardscope {
+namespace {
+
+// MSAcpi_ThermalZoneTemperature.
+GUID kThermalZoneBlock = {0xA1BC18C0, 0xA7C8, 0x11D1, {0xBF, 0x3C, 0x00, 0xA0, 0xC9, 0x06, 0x29, 0x10}};
+
+class WmiBlock {
+ public:
+  WmiBlock() noexcept = default;
+  WmiBlock(const WmiBlock&) = delete;
+  WmiBlock& operator=(const WmiBlock&) = delete;
+  ~WmiBlock() { Close(); }
+
+  bool Open() noexcept {
+    return WmiOpenBlock(&kThermalZoneBlock, GENERIC_READ, &handle_) == ERROR_SUCCESS &&
+           handle_ != nullptr;
+  }
+  HANDLE get() const noexcept { return handle_; }
+  void Close() noexcept {
+    if (handle_ != nullptr) WmiCloseBlock(std::exchange(handle_, nullptr));
+  }
+
+ private:
+  HANDLE handle_ = nullptr;
+};
+
+}  // namespace
+
+bool QueryThermalZoneBlock(ThermalBlockBuffer& result) noexcept {
+  result = ThermalBlockBuffer{};
+  WmiBlock block;
+  if (!block.Open()) return false;
+  ULONG size = 0;
+  if (WmiQueryAllDataW(block.get(), &size, nullptr) != ERROR_INSUFFICIENT_BUFFER) return false;
+  ThermalBlockBuffer buffer;
+  buffer.data.reset(static_cast<std::uint8_t*>(std::calloc(size == 0 ? 1 : size, 1)));
+  if (!buffer.data) return false;
+  buffer.size = size;
+  if (WmiQueryAllDataW(block.get(), &size, buffer.data.get()) != ERROR_SUCCESS) return false;
+  // The handle goes before the buffer is looked at.
+  block.Close();
+  buffer.size = size < buffer.size ? size : buffer.size;
+  result = std::move(buffer);
+  return true;
+}
+
+}  // namespace boardscope

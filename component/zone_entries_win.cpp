@@ -1,0 +1,101 @@
+#include "component/zone_entries.h"
+
+#include <oleauto.h>
+
+#include "component/thermal_zones_win.h"
+#include "component/zone_entry_plan.h"
+#include "server/raii.h"
+#include "server/resource_module.h"
+
+namespace boardscope {
+namespace {
+
+// The string-table texts of one call, each looked up once and shared by
+// all the entries of the call.
+class LoadedZoneStrings {
+ public:
+  LoadedZoneStrings() noexcept {
+    Load(zone_string::kNamePrefix, strings_.namePrefix);
+    for (unsigned k = 0; k < kEntriesPerZone; ++k)
+      Load(zone_string::kFirstLabel + k, strings_.labels[k]);
+    Load(zone_string::kDegreesCelsius, strings_.degreesCelsius);
+    Load(zone_string::kNone, strings_.none);
+    Load(zone_string::kSeconds, strings_.seconds);
+  }
+  const ZoneEntryStrings& get() const noexcept { return strings_; }
+
+ private:
+  void Load(unsigned id, Text16& view) noexcept {
+    UniqueBstr& owned = owned_[used_++];
+    owned.reset(LoadResourceString(id));
+    if (owned) {
+      view = {reinterpret_cast<const Char16*>(owned.get()), SysStringLen(owned.get())};
+    }
+  }
+
+  ZoneEntryStrings strings_{};
+  UniqueBstr owned_[kEntriesPerZone + 4];
+  unsigned used_ = 0;
+};
+
+// A new BSTR holding `text`, or null when there is no text.
+BSTR CopyText(Text16 text) noexcept {
+  if (text.data == nullptr) return nullptr;
+  return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data), text.length);
+}
+
+// The entry name, written straight into its BSTR.
+BSTR MakeName(Text16 prefix, std::size_t zone, Text16 label) noexcept {
+  const auto length = static_cast<UINT>(EntryNameLength(prefix, zone, label));
+  BSTR name = SysAllocStringLen(nullptr, length);
+  if (name != nullptr) ComposeEntryName(prefix, zone, label, reinterpret_cast<Char16*>(name));
+  return name;
+}
+
+void FillZone(const ZoneRecord& record, std::size_t zone, const ZoneEntryStrings& strings,
+              _ZEM_INFO_ENTRY* entries) noexcept {
+  ZoneTextScratch scratch;
+  ZoneEntryPlan plans[kEntriesPerZone];
+  PlanZoneEntries(record, strings, scratch, plans);
+  for (std::size_t k = 0; k < kEntriesPerZone; ++k) {
+    const ZoneEntryPlan& plan = plans[k];
+    _ZEM_INFO_ENTRY& entry = entries[k];
+    entry.Name = MakeName(strings.namePrefix, zone, plan.label);
+    entry.Unit = CopyText(plan.unit);
+    entry.Type = static_cast<VALUETYPE>(plan.type);
+    entry.StrValue = CopyText(plan.strValue);
+    entry.Value.QuadPart = plan.value;
+    entry.Divisor.QuadPart = plan.divisor;
+    entry.Flags = 0;
+    entry.Error = 0;
+  }
+}
+
+static_assert(sizeof(_ZEM_INFO_ENTRY) == 40, "host record layout");
+static_assert(static_cast<int>(EntryValueType::Number) == typeNumber, "VALUETYPE");
+static_assert(static_cast<int>(EntryValueType::String) == typeString, "VALUETYPE");
+
+}  // namespace
+
+HRESULT BuildThermalZoneEntries(ULONG* infoCount, _ZEM_INFO_ENTRY** info) noexcept {
+  if (infoCount == nullptr || info == nullptr) return E_POINTER;
+  *infoCount = 0;
+  *info = nullptr;
+
+  ThermalZoneTable zones;
+  const std::size_t zoneCount = RefreshAndReadThermalZones(zones);
+
+  const std::size_t entryCount = zoneCount * kEntriesPerZone;
+  auto* entries = static_cast<_ZEM_INFO_ENTRY*>(CoTaskMemAlloc(entryCount * sizeof(_ZEM_INFO_ENTRY)));
+  if (entries == nullptr && entryCount != 0) return E_OUTOFMEMORY;
+  if (entryCount != 0) {
+    const LoadedZoneStrings strings;
+    for (std::size_t z = 0; z < zoneCount; ++z)
+      FillZone(zones[z], z, strings.get(), entries + z * kEntriesPerZone);
+  }
+  *infoCount = static_cast<ULONG>(entryCount);
+  *info = entries;
+  return S_OK;
+}
+
+}  // namespace boardscope

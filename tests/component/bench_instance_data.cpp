@@ -1,0 +1,126 @@
+// Microseconds per GetTIInstanceData call (the builder behind it, with the
+// host's freeing) for 1, 3 and 10 zones served by the WMI test double, next
+// to a baseline measured in the same run: the work the contract forces, done
+// directly (the three WMI calls, the one query buffer, the same number of
+// BSTRs of the same lengths and the one array, allocated and freed).
+//
+// Run under Wine with the double: WINEDLLOVERRIDES=wmi=n wine bench_instance_data.exe
+#include <windows.h>
+#include <objbase.h>
+#include <oleauto.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "component/zone_entries.h"
+#include "test_thermal_chain.h"
+#include "wmi_double.h"
+
+extern "C" {
+__declspec(dllimport) ULONG WINAPI WmiOpenBlock(GUID* guid, ULONG desiredAccess, HANDLE* block);
+__declspec(dllimport) ULONG WINAPI WmiQueryAllDataW(HANDLE block, ULONG* bufferSize, void* buffer);
+__declspec(dllimport) ULONG WINAPI WmiCloseBlock(HANDLE block);
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+GUID kThermalZoneBlock = {0xA1BC18C0, 0xA7C8, 0x11D1, {0xBF, 0x3C, 0x00, 0xA0, 0xC9, 0x06, 0x29, 0x10}};
+
+void FreeEntries(ULONG count, _ZEM_INFO_ENTRY* info) {
+  for (ULONG i = 0; i < count; ++i) {
+    SysFreeString(info[i].Name);
+    SysFreeString(info[i].Unit);
+    SysFreeString(info[i].StrValue);
+  }
+  CoTaskMemFree(info);
+}
+
+bool CallOnce() {
+  ULONG count = 0;
+  _ZEM_INFO_ENTRY* info = nullptr;
+  if (FAILED(boardscope::BuildThermalZoneEntries(&count, &info))) return false;
+  FreeEntries(count, info);
+  return true;
+}
+
+// The contract's own cost for entries whose strings have these lengths.
+void BaselineOnce(const std::vector<UINT>& lengths) {
+  static const OLECHAR source[128] = L"";
+  HANDLE block = nullptr;
+  if (WmiOpenBlock(&kThermalZoneBlock, GENERIC_READ, &block) != ERROR_SUCCESS) std::abort();
+  ULONG size = 0;
+  WmiQueryAllDataW(block, &size, nullptr);
+  void* buffer = std::calloc(size, 1);
+  if (WmiQueryAllDataW(block, &size, buffer) != ERROR_SUCCESS) std::abort();
+  WmiCloseBlock(block);
+  std::free(buffer);
+  const ULONG count = static_cast<ULONG>(lengths.size() / 3);
+  auto* info = static_cast<_ZEM_INFO_ENTRY*>(CoTaskMemAlloc(count * sizeof(_ZEM_INFO_ENTRY)));
+  for (ULONG i = 0; i < count; ++i) {
+    info[i].Name = SysAllocStringLen(source, lengths[3 * i]);
+    info[i].Unit = SysAllocStringLen(source, lengths[3 * i + 1]);
+    info[i].StrValue = SysAllocStringLen(source, lengths[3 * i + 2]);
+  }
+  FreeEntries(count, info);
+}
+
+template <typename Work>
+double MicrosecondsPerCall(int calls, Work work) {
+  const auto start = Clock::now();
+  for (int i = 0; i < calls; ++i) work();
+  const std::chrono::duration<double, std::micro> spent = Clock::now() - start;
+  return spent.count() / calls;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main() {
+  const WmiDoubleControl control = WmiDoubleControl::Find();
+  if (!control.Loaded()) {
+    std::fprintf(stderr, "wmi.dll is not the test double; run with WINEDLLOVERRIDES=wmi=n\n");
+    return 2;
+  }
+  std::printf("%6s %14s %14s %7s\n", "zones", "us/call", "baseline us", "ratio");
+  for (std::size_t zones : {1u, 3u, 10u}) {
+    using boardscope::test::ChainNode;
+    using boardscope::test::MakeZone;
+    const auto chain = boardscope::test::BuildChain(
+        std::vector<ChainNode>(zones, ChainNode(MakeZone(3012, 3532, 3732, {3632, 3332}, 7))));
+    control.Serve(chain.data(), static_cast<ULONG>(chain.size()));
+
+    // The string lengths of a real answer, for the baseline.
+    ULONG count = 0;
+    _ZEM_INFO_ENTRY* info = nullptr;
+    boardscope::BuildThermalZoneEntries(&count, &info);
+    std::vector<UINT> lengths;
+    for (ULONG i = 0; i < count; ++i) {
+      lengths.push_back(SysStringLen(info[i].Name));
+      lengths.push_back(SysStringLen(info[i].Unit));
+      lengths.push_back(SysStringLen(info[i].StrValue));
+    }
+    FreeEntries(count, info);
+
+    const int calls = static_cast<int>(20000 / zones);
+    for (int i = 0; i < calls / 10; ++i) {  // warm up both paths
+      CallOnce();
+      BaselineOnce(lengths);
+    }
+    std::vector<double> ours, base;
+    for (int round = 0; round < 9; ++round) {
+      ours.push_back(MicrosecondsPerCall(calls / 10, CallOnce));
+      base.push_back(MicrosecondsPerCall(calls / 10, [&] { BaselineOnce(lengths); }));
+    }
+    const double o = Median(ours), b = Median(base);
+    std::printf("%6u %14.2f %14.2f %7.2f\n", static_cast<unsigned>(zones), o, b, o / b);
+  }
+  return 0;
+}

@@ -1,0 +1,233 @@
+// A wmi.dll for tests and replays. It answers the thermal-zone data block
+// from one buffer: the one handed to WmiDoubleServe or WmiDoubleServeFile,
+// or else the capture file named by BOARDSCOPE_WMI_CAPTURE.
+#include "wmi_double.h"
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+extern "C" {
+ULONG WINAPI WmiOpenBlock(GUID* guid, ULONG desiredAccess, HANDLE* block);
+ULONG WINAPI WmiQueryAllDataW(HANDLE block, ULONG* bufferSize, void* buffer);
+ULONG WINAPI WmiCloseBlock(HANDLE block);
+ULONG WINAPI WmiDoubleServe(const void* data, ULONG size);
+ULONG WINAPI WmiDoubleServeFile(const wchar_t* path);
+void WINAPI WmiDoubleFailStep(ULONG step, ULONG error);
+void WINAPI WmiDoubleStampOnClose(ULONG currentTemperature);
+void WINAPI WmiDoubleHoldClose(HANDLE reached, HANDLE release);
+void WINAPI WmiDoubleGetCounts(WmiDoubleCounts* counts);
+void WINAPI WmiDoubleReset();
+}
+
+namespace {
+
+const GUID kThermalZoneBlock = {0xA1BC18C0, 0xA7C8, 0x11D1, {0xBF, 0x3C, 0x00, 0xA0, 0xC9, 0x06, 0x29, 0x10}};
+constexpr ULONG kHandleTag = 0x3A110000;
+
+struct State {
+  bool served = false;  // set once data came from a control or the environment
+  std::vector<std::uint8_t> data;
+  ULONG failStep = kWmiDoubleNoFailure;
+  ULONG failError = 0;
+  ULONG stamp = 0;
+  HANDLE holdReached = nullptr;
+  HANDLE holdRelease = nullptr;
+  void* lastBuffer = nullptr;
+  ULONG lastBufferSize = 0;
+  WmiDoubleCounts counts{};
+  ULONG nextHandle = 1;
+};
+
+State& TheState() {
+  static State state;
+  return state;
+}
+
+SRWLOCK stateLock = SRWLOCK_INIT;
+
+class Locked {
+ public:
+  Locked() { AcquireSRWLockExclusive(&stateLock); }
+  ~Locked() { ReleaseSRWLockExclusive(&stateLock); }
+  Locked(const Locked&) = delete;
+  Locked& operator=(const Locked&) = delete;
+};
+
+void Note(State& s, char event) {
+  const std::size_t used = std::strlen(s.counts.events);
+  if (used + 1 < sizeof s.counts.events) s.counts.events[used] = event;
+}
+
+ULONG ReadFileInto(const wchar_t* path, std::vector<std::uint8_t>& data) {
+  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return GetLastError();
+  ULONG result = ERROR_SUCCESS;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file, &size) || size.QuadPart > 64 * 1024 * 1024) {
+    result = ERROR_FILE_TOO_LARGE;
+  } else {
+    data.assign(static_cast<std::size_t>(size.QuadPart), 0);
+    DWORD read = 0;
+    if (!data.empty() && (!ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &read, nullptr) ||
+                          read != data.size()))
+      result = ERROR_READ_FAULT;
+  }
+  CloseHandle(file);
+  if (result != ERROR_SUCCESS) data.clear();
+  return result;
+}
+
+// Without a control call, the data come from the capture the environment names.
+void ServeDefault(State& s) {
+  if (s.served) return;
+  s.served = true;
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetEnvironmentVariableW(L"BOARDSCOPE_WMI_CAPTURE", path, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) ReadFileInto(path, s.data);
+}
+
+bool Valid(const State& s, HANDLE block) {
+  const auto value = static_cast<ULONG>(reinterpret_cast<std::uintptr_t>(block));
+  return (value & 0xFFFF0000u) == kHandleTag && (value & 0xFFFFu) < s.nextHandle &&
+         s.counts.openHandles > 0;
+}
+
+// The first zone's data block in `buffer`, laid out like the served data.
+std::uint8_t* FirstBlock(std::uint8_t* buffer, ULONG size) {
+  auto read = [&](ULONG at) {
+    ULONG v = 0;
+    if (at + 4 <= size) std::memcpy(&v, buffer + at, 4);
+    return v;
+  };
+  if (size < 68) return nullptr;
+  const ULONG offset = (read(44) & 0x10) ? read(48) : read(60);
+  return offset <= size && size - offset >= 76 ? buffer + offset : nullptr;
+}
+
+}  // namespace
+
+ULONG WINAPI WmiOpenBlock(GUID* guid, ULONG desiredAccess, HANDLE* block) {
+  Locked lock;
+  State& s = TheState();
+  ServeDefault(s);
+  ++s.counts.opens;
+  s.counts.lastAccess = desiredAccess;
+  Note(s, 'O');
+  if (block == nullptr) return ERROR_INVALID_PARAMETER;
+  *block = nullptr;
+  if (guid == nullptr || !IsEqualGUID(*guid, kThermalZoneBlock)) {
+    ++s.counts.wrongGuidOpens;
+    return ERROR_WMI_GUID_NOT_FOUND;
+  }
+  if (s.failStep == kWmiDoubleOpen) return s.failError;
+  if (s.data.empty()) return ERROR_WMI_GUID_NOT_FOUND;
+  *block = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(kHandleTag | (s.nextHandle++ & 0xFFFFu)));
+  ++s.counts.openHandles;
+  return ERROR_SUCCESS;
+}
+
+ULONG WINAPI WmiQueryAllDataW(HANDLE block, ULONG* bufferSize, void* buffer) {
+  Locked lock;
+  State& s = TheState();
+  if (!Valid(s, block)) return ERROR_INVALID_HANDLE;
+  if (bufferSize == nullptr) return ERROR_INVALID_PARAMETER;
+  const auto needed = static_cast<ULONG>(s.data.size());
+  if (buffer == nullptr || *bufferSize < needed) {
+    ++s.counts.sizeQueries;
+    Note(s, 'S');
+    if (s.failStep == kWmiDoubleSizeQuery) return s.failError;
+    *bufferSize = needed;
+    return ERROR_INSUFFICIENT_BUFFER;
+  }
+  ++s.counts.dataQueries;
+  s.counts.lastBufferSize = *bufferSize;
+  Note(s, 'Q');
+  if (s.failStep == kWmiDoubleDataQuery) return s.failError;
+  std::memcpy(buffer, s.data.data(), needed);
+  *bufferSize = needed;
+  s.lastBuffer = buffer;
+  s.lastBufferSize = needed;
+  return ERROR_SUCCESS;
+}
+
+ULONG WINAPI WmiCloseBlock(HANDLE block) {
+  HANDLE reached = nullptr;
+  HANDLE release = nullptr;
+  {
+    Locked lock;
+    State& s = TheState();
+    ++s.counts.closes;
+    Note(s, 'C');
+    if (!Valid(s, block)) return ERROR_INVALID_HANDLE;
+    --s.counts.openHandles;
+    if (s.stamp != 0 && s.lastBuffer != nullptr) {
+      if (std::uint8_t* first = FirstBlock(static_cast<std::uint8_t*>(s.lastBuffer), s.lastBufferSize))
+        std::memcpy(first + 20, &s.stamp, 4);  // CurrentTemperature
+    }
+    s.lastBuffer = nullptr;
+    reached = s.holdReached;
+    release = s.holdRelease;
+  }
+  if (reached != nullptr && release != nullptr) {
+    SetEvent(reached);
+    WaitForSingleObject(release, 30000);
+  }
+  return ERROR_SUCCESS;
+}
+
+ULONG WINAPI WmiDoubleServe(const void* data, ULONG size) {
+  Locked lock;
+  State& s = TheState();
+  s.served = true;
+  if (data == nullptr && size != 0) return ERROR_INVALID_PARAMETER;
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  s.data.assign(bytes, bytes + size);
+  return ERROR_SUCCESS;
+}
+
+ULONG WINAPI WmiDoubleServeFile(const wchar_t* path) {
+  std::vector<std::uint8_t> data;
+  const ULONG result = ReadFileInto(path, data);
+  Locked lock;
+  State& s = TheState();
+  s.served = true;
+  s.data.swap(data);
+  return result;
+}
+
+void WINAPI WmiDoubleFailStep(ULONG step, ULONG error) {
+  Locked lock;
+  TheState().failStep = step;
+  TheState().failError = error;
+}
+
+void WINAPI WmiDoubleStampOnClose(ULONG currentTemperature) {
+  Locked lock;
+  TheState().stamp = currentTemperature;
+}
+
+void WINAPI WmiDoubleHoldClose(HANDLE reached, HANDLE release) {
+  Locked lock;
+  TheState().holdReached = reached;
+  TheState().holdRelease = release;
+}
+
+void WINAPI WmiDoubleGetCounts(WmiDoubleCounts* counts) {
+  Locked lock;
+  if (counts != nullptr) *counts = TheState().counts;
+}
+
+void WINAPI WmiDoubleReset() {
+  Locked lock;
+  State& s = TheState();
+  const ULONG open = s.counts.openHandles;
+  s.counts = WmiDoubleCounts{};
+  s.counts.openHandles = open;
+  s.failStep = kWmiDoubleNoFailure;
+  s.failError = 0;
+  s.stamp = 0;
+  s.holdReached = nullptr;
+  s.holdRelease = nullptr;
+}
