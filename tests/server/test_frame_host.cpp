@@ -1,0 +1,306 @@
+// Drives Boardscope.dll the way a host does: load it, take the class factory,
+// create objects plain and aggregated, and call through each interface's
+// virtual table and IDispatch.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Boardscope.h"
+#include "server/raii.h"
+
+namespace boardscope {
+namespace {
+
+using GetClassObjectFunction = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+using CanUnloadFunction = HRESULT(STDAPICALLTYPE*)();
+constexpr LCID kEnglishUs = 0x409;
+
+const GUID kUnknownClass = {0x1, 0x2, 0x3, {4, 5, 6, 7, 8, 9, 10, 11}};
+
+class Dll {
+ public:
+  Dll() : module_(LoadLibraryW(L"Boardscope.dll")) {
+    if (module_) {
+      getClassObject = reinterpret_cast<GetClassObjectFunction>(
+          reinterpret_cast<void*>(GetProcAddress(module_.get(), "DllGetClassObject")));
+      canUnloadNow = reinterpret_cast<CanUnloadFunction>(
+          reinterpret_cast<void*>(GetProcAddress(module_.get(), "DllCanUnloadNow")));
+    }
+  }
+  HMODULE Module() const { return module_.get(); }
+  ComPtr<IClassFactory> Factory() {
+    ComPtr<IClassFactory> factory;
+    EXPECT_EQ(getClassObject(CLSID_ZEMBoardscope, IID_IClassFactory,
+                             reinterpret_cast<void**>(factory.put())),
+              S_OK);
+    return factory;
+  }
+
+  GetClassObjectFunction getClassObject = nullptr;
+  CanUnloadFunction canUnloadNow = nullptr;
+
+ private:
+  UniqueLibrary module_;
+};
+
+template <typename T>
+ComPtr<T> Query(IUnknown* from, REFIID iid, HRESULT expected = S_OK) {
+  ComPtr<T> result;
+  EXPECT_EQ(from->QueryInterface(iid, reinterpret_cast<void**>(result.put())), expected);
+  return result;
+}
+
+ULONG RefCount(IUnknown* object) {
+  object->AddRef();
+  return object->Release();
+}
+
+// A minimal outer object that aggregates the component.
+class Outer final : public IUnknown {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (IsEqualIID(iid, IID_IUnknown)) {
+      *out = static_cast<IUnknown*>(this);
+      AddRef();
+      return S_OK;
+    }
+    return inner ? inner->QueryInterface(iid, out) : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++count; }
+  ULONG STDMETHODCALLTYPE Release() override { return --count; }
+  IUnknown* inner = nullptr;
+  ULONG count = 1;
+};
+
+class HostTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(dll.Module(), nullptr) << GetLastError();
+    ASSERT_NE(dll.getClassObject, nullptr);
+    ASSERT_NE(dll.canUnloadNow, nullptr);
+  }
+  void TearDown() override { EXPECT_EQ(dll.canUnloadNow(), S_OK) << "a module lock leaked"; }
+  Dll dll;
+};
+
+TEST_F(HostTest, ClassObjectResults) {
+  EXPECT_EQ(dll.getClassObject(CLSID_ZEMBoardscope, IID_IClassFactory, nullptr), E_POINTER);
+  void* out = reinterpret_cast<void*>(0xBD);
+  EXPECT_EQ(dll.getClassObject(kUnknownClass, IID_IClassFactory, &out), CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(out, nullptr);
+  out = reinterpret_cast<void*>(0xBD);
+  EXPECT_EQ(dll.getClassObject(CLSID_ZEMBoardscope, IID_IZEMInfo, &out), E_NOINTERFACE);
+  EXPECT_EQ(out, nullptr);
+
+  ComPtr<IClassFactory> first = dll.Factory();
+  ComPtr<IClassFactory> second = dll.Factory();
+  EXPECT_EQ(first.get(), second.get());
+  ComPtr<IUnknown> identity = Query<IUnknown>(first.get(), IID_IUnknown);
+  EXPECT_EQ(identity.get(), static_cast<IUnknown*>(first.get()));
+}
+
+TEST_F(HostTest, UnloadingFollowsLocksNotTheCache) {
+  EXPECT_EQ(dll.canUnloadNow(), S_OK);
+  {
+    ComPtr<IClassFactory> factory = dll.Factory();
+    EXPECT_EQ(dll.canUnloadNow(), S_FALSE);
+    EXPECT_EQ(RefCount(factory.get()), 2u);  // the cache's and ours
+  }
+  EXPECT_EQ(dll.canUnloadNow(), S_OK);
+
+  ComPtr<IClassFactory> factory = dll.Factory();
+  ASSERT_EQ(factory.get()->LockServer(TRUE), S_OK);
+  factory.reset();
+  EXPECT_EQ(dll.canUnloadNow(), S_FALSE);
+  factory = dll.Factory();
+  ASSERT_EQ(factory.get()->LockServer(FALSE), S_OK);
+  factory.reset();
+  EXPECT_EQ(dll.canUnloadNow(), S_OK);
+
+  factory = dll.Factory();
+  ComPtr<IZEMInfo> object;
+  ASSERT_EQ(factory.get()->CreateInstance(nullptr, IID_IZEMInfo, reinterpret_cast<void**>(object.put())),
+            S_OK);
+  factory.reset();
+  EXPECT_EQ(dll.canUnloadNow(), S_FALSE);
+  object.reset();
+}
+
+TEST_F(HostTest, CreateInstanceRefusals) {
+  ComPtr<IClassFactory> factory = dll.Factory();
+  EXPECT_EQ(factory.get()->CreateInstance(nullptr, IID_IZEMInfo, nullptr), E_POINTER);
+  void* out = reinterpret_cast<void*>(0xBD);
+  EXPECT_EQ(factory.get()->CreateInstance(nullptr, IID_IClassFactory, &out), E_NOINTERFACE);
+  EXPECT_EQ(out, nullptr);
+  Outer outer;
+  out = reinterpret_cast<void*>(0xBD);
+  EXPECT_EQ(factory.get()->CreateInstance(&outer, IID_IZEMInfo, &out), CLASS_E_NOAGGREGATION);
+  EXPECT_EQ(out, nullptr);
+}
+
+TEST_F(HostTest, PlainObjectIdentityAndInterfaces) {
+  ComPtr<IClassFactory> factory = dll.Factory();
+  ComPtr<IZEMInfo> info;
+  ASSERT_EQ(factory.get()->CreateInstance(nullptr, IID_IZEMInfo, reinterpret_cast<void**>(info.put())),
+            S_OK);
+  EXPECT_EQ(RefCount(info.get()), 1u);
+  ComPtr<IZEMBoardscope> boardscope = Query<IZEMBoardscope>(info.get(), IID_IZEMBoardscope);
+  ComPtr<IZEMComponent> component = Query<IZEMComponent>(info.get(), IID_IZEMComponent);
+  ComPtr<IDispatch> dispatch = Query<IDispatch>(info.get(), IID_IDispatch);
+  EXPECT_EQ(static_cast<void*>(dispatch.get()), static_cast<void*>(component.get()));
+  for (IUnknown* from : {static_cast<IUnknown*>(info.get()), static_cast<IUnknown*>(component.get()),
+                         static_cast<IUnknown*>(boardscope.get())}) {
+    ComPtr<IUnknown> identity = Query<IUnknown>(from, IID_IUnknown);
+    EXPECT_EQ(static_cast<void*>(identity.get()), static_cast<void*>(boardscope.get()));
+  }
+  Query<IClassFactory>(info.get(), IID_IClassFactory, E_NOINTERFACE);
+
+  // The host methods through the virtual table.
+  ULONG count = 0;
+  EXPECT_EQ(info.get()->GetTIInstanceCount(&count), S_OK);
+  EXPECT_EQ(count, 1u);
+  _ZEM_COMPONENT_CAPS caps{};
+  EXPECT_EQ(component.get()->GetComponentCaps(&caps), S_OK);
+  EXPECT_EQ(caps.IZemInformationSupport, 1);
+}
+
+TEST_F(HostTest, AggregatedObjectDelegatesToTheOuter) {
+  ComPtr<IClassFactory> factory = dll.Factory();
+  Outer outer;
+  IUnknown* inner = nullptr;
+  ASSERT_EQ(factory.get()->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&inner)), S_OK);
+  outer.inner = inner;
+  EXPECT_EQ(dll.canUnloadNow(), S_FALSE);
+
+  IUnknown* self = nullptr;
+  ASSERT_EQ(inner->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&self)), S_OK);
+  EXPECT_EQ(self, inner);
+  self->Release();
+
+  IZEMInfo* info = nullptr;
+  ASSERT_EQ(inner->QueryInterface(IID_IZEMInfo, reinterpret_cast<void**>(&info)), S_OK);
+  EXPECT_EQ(outer.count, 2u) << "references to inner interfaces count on the outer object";
+  IUnknown* identity = nullptr;
+  ASSERT_EQ(info->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
+  EXPECT_EQ(identity, static_cast<IUnknown*>(&outer));
+  identity->Release();
+  info->Release();
+  EXPECT_EQ(outer.count, 1u);
+  outer.inner = nullptr;
+  EXPECT_EQ(inner->Release(), 0u);
+}
+
+TEST_F(HostTest, ConcurrentFirstRequestsShareOneFactory) {
+  constexpr int kThreads = 8;
+  std::vector<IClassFactory*> seen(kThreads, nullptr);
+  std::atomic<bool> go{false};
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kThreads; ++i) {
+    threads.emplace_back([&, i] {
+      while (!go) std::this_thread::yield();
+      dll.getClassObject(CLSID_ZEMBoardscope, IID_IClassFactory, reinterpret_cast<void**>(&seen[i]));
+      for (int round = 0; round < 50; ++round) {
+        IZEMInfo* object = nullptr;
+        if (SUCCEEDED(seen[i]->CreateInstance(nullptr, IID_IZEMInfo, reinterpret_cast<void**>(&object)))) {
+          object->Release();
+        }
+      }
+    });
+  }
+  go = true;
+  for (auto& thread : threads) thread.join();
+  for (IClassFactory* factory : seen) {
+    ASSERT_NE(factory, nullptr);
+    EXPECT_EQ(factory, seen[0]);
+  }
+  for (IClassFactory* factory : seen) factory->Release();
+}
+
+// Registers the DLL's type library for the test's lifetime.
+class RegisteredTypeLibrary {
+ public:
+  explicit RegisteredTypeLibrary(HMODULE module) {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(module, path, MAX_PATH);
+    result = LoadTypeLibEx(path, REGKIND_REGISTER, library_.put());
+  }
+  ~RegisteredTypeLibrary() {
+    if (SUCCEEDED(result)) UnRegisterTypeLib(LIBID_BoardscopeLib, 1, 0, kEnglishUs, SYS_WIN32);
+  }
+  HRESULT result;
+
+ private:
+  ComPtr<ITypeLib> library_;
+};
+
+DISPID IdOf(IDispatch* dispatch, const wchar_t* name, HRESULT* result) {
+  DISPID id = -1;
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+  *result = dispatch->GetIDsOfNames(IID_NULL, names, 1, kEnglishUs, &id);
+  return id;
+}
+
+TEST_F(HostTest, LateBindingThroughTheRegisteredTypeLibrary) {
+  ComPtr<IClassFactory> factory = dll.Factory();
+  ComPtr<IZEMInfo> info;
+  ASSERT_EQ(factory.get()->CreateInstance(nullptr, IID_IZEMInfo, reinterpret_cast<void**>(info.put())),
+            S_OK);
+  ComPtr<IDispatch> dispatch = Query<IDispatch>(info.get(), IID_IDispatch);
+  UINT count = 0;
+  EXPECT_EQ(dispatch.get()->GetTypeInfoCount(&count), S_OK);
+  EXPECT_EQ(count, 1u);
+  ITypeInfo* untouched = reinterpret_cast<ITypeInfo*>(0xBD);
+  EXPECT_EQ(dispatch.get()->GetTypeInfo(1, kEnglishUs, &untouched), DISP_E_BADINDEX);
+  EXPECT_EQ(untouched, reinterpret_cast<ITypeInfo*>(0xBD));
+
+  // Unregistered: every call retries the registry and fails the same way.
+  UnRegisterTypeLib(LIBID_BoardscopeLib, 1, 0, kEnglishUs, SYS_WIN32);
+  HRESULT result = S_OK;
+  IdOf(dispatch.get(), L"UnInit", &result);
+  const HRESULT unregistered = result;
+  EXPECT_TRUE(FAILED(unregistered));
+  IdOf(dispatch.get(), L"UnInit", &result);
+  EXPECT_EQ(result, unregistered);
+
+  RegisteredTypeLibrary registration(dll.Module());
+  ASSERT_EQ(registration.result, S_OK);
+
+  // IDispatch is IZEMComponent: its names, not IZEMInfo's.
+  EXPECT_EQ(IdOf(dispatch.get(), L"GetComponentCaps", &result), 4);
+  EXPECT_EQ(result, S_OK);
+  IdOf(dispatch.get(), L"GetTIInstanceData", &result);
+  EXPECT_EQ(result, DISP_E_UNKNOWNNAME);
+
+  // The cache compares exactly; another letter case goes to the type information.
+  IDispatch* infoDispatch = info.get();
+  EXPECT_EQ(IdOf(infoDispatch, L"GetTIInstanceData", &result), 4);
+  EXPECT_EQ(result, S_OK);
+  DISPID viaTypeInfo = IdOf(infoDispatch, L"gettiinstancedata", &result);
+  EXPECT_EQ(result, S_OK);
+  EXPECT_EQ(viaTypeInfo, 4);
+
+  // Dispatch id 2 is UnInit on IDispatch and GetTIInstanceCount on IZEMInfo.
+  DISPPARAMS none = {nullptr, nullptr, 0, 0};
+  VARIANT value;
+  VariantInit(&value);
+  EXPECT_EQ(dispatch.get()->Invoke(2, IID_NULL, kEnglishUs, DISPATCH_METHOD, &none, &value, nullptr, nullptr),
+            S_OK);
+  EXPECT_EQ(value.vt, VT_EMPTY);
+  EXPECT_EQ(infoDispatch->Invoke(2, IID_NULL, kEnglishUs, DISPATCH_METHOD, &none, &value, nullptr, nullptr),
+            S_OK);
+  EXPECT_EQ(value.vt, VT_UI4);
+  EXPECT_EQ(value.ulVal, 1u);
+
+  ITypeInfo* typeInfo = nullptr;
+  ASSERT_EQ(dispatch.get()->GetTypeInfo(0, kEnglishUs, &typeInfo), S_OK);
+  ASSERT_NE(typeInfo, nullptr);
+  typeInfo->Release();
+}
+
+}  // namespace
+}  // namespace boardscope
