@@ -4,6 +4,7 @@
 #include "server/errors.h"
 #include "server/module.h"
 #include "server/object_map.h"
+#include "server/self_registration.h"
 
 using namespace boardscope;
 
@@ -18,4 +19,12 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
   return CurrentModule->GetLockCount() == 0 ? S_OK : S_FALSE;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
+  return GuardBoundary([] { return RegisterServer(); });
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
+  return GuardBoundary([] { return UnregisterServer(); });
 }
