@@ -5,10 +5,11 @@
 #include <utility>
 
 extern "C" {
-// wmi.dll, declared here as the SDK's wmium.h is not part of mingw-w64.
-__declspec(dllimport) ULONG WINAPI WmiOpenBlock(GUID* guid, ULONG desiredAccess, HANDLE* block);
-__declspec(dllimport) ULONG WINAPI WmiQueryAllDataW(HANDLE block, ULONG* bufferSize, void* buffer);
-__declspec(dllimport) ULONG WINAPI WmiCloseBlock(HANDLE block);
+// WmiOpenBlock, WmiQueryAllDataW and WmiCloseBlock of wmi.dll, under the
+// names thermal_wmi.def gives them (mingw-w64 has no wmium.h).
+__declspec(dllimport) ULONG WINAPI ThermalWmiOpenBlock(GUID* guid, ULONG desiredAccess, HANDLE* block);
+__declspec(dllimport) ULONG WINAPI ThermalWmiQueryAllDataW(HANDLE block, ULONG* bufferSize, void* buffer);
+__declspec(dllimport) ULONG WINAPI ThermalWmiCloseBlock(HANDLE block);
 }
 
 namespace boardscope {
@@ -25,12 +26,12 @@ class WmiBlock {
   ~WmiBlock() { Close(); }
 
   bool Open() noexcept {
-    return WmiOpenBlock(&kThermalZoneBlock, GENERIC_READ, &handle_) == ERROR_SUCCESS &&
+    return ThermalWmiOpenBlock(&kThermalZoneBlock, GENERIC_READ, &handle_) == ERROR_SUCCESS &&
            handle_ != nullptr;
   }
   HANDLE get() const noexcept { return handle_; }
   void Close() noexcept {
-    if (handle_ != nullptr) WmiCloseBlock(std::exchange(handle_, nullptr));
+    if (handle_ != nullptr) ThermalWmiCloseBlock(std::exchange(handle_, nullptr));
   }
 
  private:
@@ -44,12 +45,12 @@ bool QueryThermalZoneBlock(ThermalBlockBuffer& result) noexcept {
   WmiBlock block;
   if (!block.Open()) return false;
   ULONG size = 0;
-  if (WmiQueryAllDataW(block.get(), &size, nullptr) != ERROR_INSUFFICIENT_BUFFER) return false;
+  if (ThermalWmiQueryAllDataW(block.get(), &size, nullptr) != ERROR_INSUFFICIENT_BUFFER) return false;
   ThermalBlockBuffer buffer;
   buffer.data.reset(static_cast<std::uint8_t*>(std::calloc(size == 0 ? 1 : size, 1)));
   if (!buffer.data) return false;
   buffer.size = size;
-  if (WmiQueryAllDataW(block.get(), &size, buffer.data.get()) != ERROR_SUCCESS) return false;
+  if (ThermalWmiQueryAllDataW(block.get(), &size, buffer.data.get()) != ERROR_SUCCESS) return false;
   // The handle goes before the buffer is looked at.
   block.Close();
   buffer.size = size < buffer.size ? size : buffer.size;

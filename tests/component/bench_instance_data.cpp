@@ -19,16 +19,21 @@
 #include "test_thermal_chain.h"
 #include "wmi_double.h"
 
-extern "C" {
-__declspec(dllimport) ULONG WINAPI WmiOpenBlock(GUID* guid, ULONG desiredAccess, HANDLE* block);
-__declspec(dllimport) ULONG WINAPI WmiQueryAllDataW(HANDLE block, ULONG* bufferSize, void* buffer);
-__declspec(dllimport) ULONG WINAPI WmiCloseBlock(HANDLE block);
-}
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
 GUID kThermalZoneBlock = {0xA1BC18C0, 0xA7C8, 0x11D1, {0xBF, 0x3C, 0x00, 0xA0, 0xC9, 0x06, 0x29, 0x10}};
+
+// The double's data-block functions, called through pointers as an import
+// thunk would.
+ULONG(WINAPI* WmiOpenBlock)(GUID*, ULONG, HANDLE*);
+ULONG(WINAPI* WmiQueryAllDataW)(HANDLE, ULONG*, void*);
+ULONG(WINAPI* WmiCloseBlock)(HANDLE);
+
+template <typename F>
+void Resolve(F& function, const char* name) {
+  function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"wmi.dll"), name)));
+}
 
 void FreeEntries(ULONG count, _ZEM_INFO_ENTRY* info) {
   for (ULONG i = 0; i < count; ++i) {
@@ -89,6 +94,9 @@ int main() {
     std::fprintf(stderr, "wmi.dll is not the test double; run with WINEDLLOVERRIDES=wmi=n\n");
     return 2;
   }
+  Resolve(WmiOpenBlock, "WmiOpenBlock");
+  Resolve(WmiQueryAllDataW, "WmiQueryAllDataW");
+  Resolve(WmiCloseBlock, "WmiCloseBlock");
   std::printf("%6s %14s %14s %7s\n", "zones", "us/call", "baseline us", "ratio");
   for (std::size_t zones : {1u, 3u, 10u}) {
     using boardscope::test::ChainNode;

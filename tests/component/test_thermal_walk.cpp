@@ -97,6 +97,7 @@ TEST(ThermalWalk, DamagedNodeEndsTheWalkAndEarlierNodesCount) {
     std::size_t zones;
   } cases[] = {
       {"linkage past the end", ChainNode(kSkin).Linkage(far), 2},
+      {"linkage wraps a 32-bit offset", ChainNode(kSkin).Linkage(0xFFFFFFF0), 2},
       {"linkage to the exact end", ChainNode(kSkin).Linkage(464), 2},
       {"offset past the end", ChainNode(kSkin).Offset(far), 1},
       {"offset 0", ChainNode(kSkin).Offset(0), 1},
