@@ -1,10 +1,58 @@
 #!/bin/sh
-# Shows the built plug-in.
+# What `make run` shows after building: Boardscope.dll registered in a private
+# 32-bit Wine prefix and checked by zemhost, the stand-in for the ZEM host.
+#
+#   scripts/run.sh [--live] [zemhost options]     e.g. scripts/run.sh --json
+#
+# By default the thermal zones come from samples/laptop-3zones.wmi, replayed
+# by the WMI test double, because Wine has no ACPI thermal zones of its own.
+# With --live (or BOARDSCOPE_LIVE=1) zemhost asks the platform's own WMI: on
+# Windows the real thing; under Wine zemhost explains why there is nothing.
+# BUILD (default: build) names the build directory; the DLL is in $BUILD/win/bin.
 set -eu
 cd "$(dirname "$0")/.."
 build="${BUILD:-build}"
-dll="$build/win/bin/Boardscope.dll"
-echo "Built $dll:"
-file "$dll" 2>/dev/null || ls -l "$dll"
-echo "Exports:"
-i686-w64-mingw32-objdump -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p'
+case "$build" in /*) ;; *) build="$PWD/$build" ;; esac
+bin="$build/win/bin"
+capture="$PWD/samples/laptop-3zones.wmi"
+export WINEPREFIX="$build/win/wineprefix"
+
+live="${BOARDSCOPE_LIVE:-0}"
+if [ "${1:-}" = "--live" ]; then
+  live=1
+  shift
+fi
+
+# Windows path of a file, through Wine's Z: drive.
+winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+
+for file in "$bin/Boardscope.dll" "$bin/zemhost.exe" "$bin/wmi.dll"; do
+  [ -f "$file" ] || { echo "run: $file is missing; build first (make build)" >&2; exit 1; }
+done
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "run: creating the Wine prefix $WINEPREFIX (takes minutes where Wine runs under emulation)"
+  cmake/wine-prefix init
+fi
+trap 'cmake/wine-prefix stop' EXIT
+
+echo "run: registering $(winpath "$bin/Boardscope.dll") with wine regsvr32"
+if ! cmake/wine-run regsvr32 /s "$(winpath "$bin/Boardscope.dll")"; then
+  echo "run: regsvr32 could not register Boardscope.dll" >&2
+  exit 1
+fi
+
+status=0
+if [ "$live" = 1 ]; then
+  echo "run: zemhost against the platform's own WMI (under Wine there are no thermal zones)"
+  echo
+  cmake/wine-run "$bin/zemhost.exe" "$@" || status=$?
+else
+  echo "run: zemhost with REPLAYED SAMPLE DATA: Wine has no ACPI thermal zones of its own,"
+  echo "     so the WMI test double serves samples/laptop-3zones.wmi (a typical laptop's"
+  echo "     three zones) in place of the platform's wmi.dll. Use --live for the platform's own."
+  echo
+  WINEDLLOVERRIDES="wmi=n" BOARDSCOPE_WMI_CAPTURE="$(winpath "$capture")" \
+    cmake/wine-run "$bin/zemhost.exe" "$@" || status=$?
+fi
+exit $status

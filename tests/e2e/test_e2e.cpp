@@ -1,0 +1,441 @@
+// End to end, the way the host lives: Boardscope.dll registered in the
+// prefix by regsvr32, found through the registry, created through COM in
+// this separate process, and zemhost run against the replayed sample
+// capture. The test leaves the prefix's registry as it found it.
+#include <windows.h>
+#include <oleauto.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Boardscope.h"
+#include "server/raii.h"
+
+namespace {
+
+using boardscope::ComPtr;
+using boardscope::UniqueBstr;
+using boardscope::UniqueHkey;
+using boardscope::UniqueLibrary;
+
+constexpr LCID kEnglishUs = 0x409;
+constexpr wchar_t kClassId[] = L"{022C6C14-09E7-445D-9671-27646CBAF666}";
+constexpr wchar_t kAppId[] = L"{10331898-2B6D-4459-8DC6-50DDFC2A1ED7}";
+constexpr wchar_t kLibId[] = L"{3993E2AB-F1F5-436B-8A49-1AEC18C1C9BD}";
+constexpr wchar_t kProgId[] = L"Boardscope.ZEMBoardscope.1";
+constexpr wchar_t kIndependentProgId[] = L"Boardscope.ZEMBoardscope";
+constexpr wchar_t kPluginsKey[] = L"SOFTWARE\\Quendal\\ZEM4\\PLUGINS";
+constexpr wchar_t kPluginValue[] = L"Boardscope-CLSID";
+constexpr wchar_t kStaleValue[] = L"Stale-CLSID";  // names a class nobody registered
+constexpr wchar_t kStaleClassId[] = L"{0BAD0BAD-0000-4000-8000-00000000E2E0}";
+
+std::wstring Widen(const char* text) {
+  std::wstring out;
+  for (; *text; ++text) out += static_cast<wchar_t>(*text);
+  return out;
+}
+
+std::wstring Directory(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/") + 1); }
+
+std::wstring BinDirectory() {
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return Directory(path);
+}
+
+std::wstring DllPath() { return BinDirectory() + L"Boardscope.dll"; }
+
+bool KeyExists(HKEY root, const std::wstring& path) {
+  UniqueHkey key;
+  return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+struct Value {
+  LONG status = ERROR_FILE_NOT_FOUND;
+  DWORD type = 0xDEADBEEF;
+  DWORD size = 0;
+  std::wstring text;
+};
+
+Value ReadValue(HKEY root, const std::wstring& path, const wchar_t* name) {
+  Value value;
+  UniqueHkey key;
+  value.status = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put());
+  if (value.status != ERROR_SUCCESS) return value;
+  std::vector<BYTE> data(4096, 0xBD);
+  value.size = static_cast<DWORD>(data.size());
+  value.status = RegQueryValueExW(key.get(), name, nullptr, &value.type, data.data(), &value.size);
+  if (value.status == ERROR_SUCCESS && (value.type == REG_SZ || value.type == REG_EXPAND_SZ)) {
+    value.text.assign(reinterpret_cast<const wchar_t*>(data.data()), value.size / sizeof(wchar_t));
+    if (!value.text.empty() && value.text.back() == L'\0') value.text.pop_back();
+  }
+  return value;
+}
+
+DWORD ValueCount(HKEY root, const std::wstring& path) {
+  UniqueHkey key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return 0xDEADBEEF;
+  DWORD values = 0xDEADBEEF;
+  RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
+                   nullptr, nullptr);
+  return values;
+}
+
+// Runs a program of the prefix, waits for it and gives its exit code; its
+// standard output goes to `output` when given.
+DWORD RunProgram(std::wstring commandLine, const std::wstring& output = L"") {
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE out = INVALID_HANDLE_VALUE;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  if (!output.empty()) {
+    out = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return 0xFFFFFFF0;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  }
+  PROCESS_INFORMATION process = {};
+  const BOOL started = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, !output.empty(), 0, nullptr,
+                                      nullptr, &startup, &process);
+  if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+  if (!started) return 0xFFFFFFF1;
+  WaitForSingleObject(process.hProcess, 240000);
+  DWORD code = 0xFFFFFFF2;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return code;
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "<cannot open " + std::string(path.begin(), path.end()) + ">";
+  std::string data;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) data.append(buffer, got);
+  CloseHandle(file);
+  return data;
+}
+
+std::wstring TempDirectory(const wchar_t* name) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  std::wstring dir = std::wstring(temp) + name + std::to_wstring(GetCurrentProcessId());
+  CreateDirectoryW(dir.c_str(), nullptr);
+  return dir + L"\\";
+}
+
+using ServerFunction = HRESULT(STDAPICALLTYPE*)();
+HRESULT CallExport(HMODULE module, const char* name) {
+  const auto function = reinterpret_cast<ServerFunction>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  return function ? function() : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+}
+
+// What registration leaves behind; `module` is the registered DLL path.
+struct Expected {
+  HKEY root;
+  std::wstring key;
+  const wchar_t* value;  // null: the default value
+  DWORD type;
+  std::wstring text;
+};
+
+std::vector<Expected> Registration(const std::wstring& module) {
+  const std::wstring cls = std::wstring(L"CLSID\\") + kClassId;
+  return {
+      {HKEY_CLASSES_ROOT, std::wstring(L"AppID\\") + kAppId, nullptr, REG_SZ, L"Boardscope"},
+      {HKEY_CLASSES_ROOT, L"AppID\\Boardscope.DLL", L"AppID", REG_SZ, kAppId},
+      {HKEY_CLASSES_ROOT, kProgId, nullptr, REG_SZ, L"ZEMBoardscope Class"},
+      {HKEY_CLASSES_ROOT, std::wstring(kProgId) + L"\\CLSID", nullptr, REG_SZ, kClassId},
+      {HKEY_CLASSES_ROOT, kIndependentProgId, nullptr, REG_SZ, L"ZEMBoardscope Class"},
+      {HKEY_CLASSES_ROOT, std::wstring(kIndependentProgId) + L"\\CLSID", nullptr, REG_SZ, kClassId},
+      {HKEY_CLASSES_ROOT, std::wstring(kIndependentProgId) + L"\\CurVer", nullptr, REG_SZ, kProgId},
+      {HKEY_CLASSES_ROOT, cls, nullptr, REG_SZ, L"ZEMBoardscope Class"},
+      {HKEY_CLASSES_ROOT, cls, L"AppID", REG_SZ, kAppId},
+      {HKEY_CLASSES_ROOT, cls + L"\\ProgID", nullptr, REG_SZ, kProgId},
+      {HKEY_CLASSES_ROOT, cls + L"\\VersionIndependentProgID", nullptr, REG_SZ, kIndependentProgId},
+      {HKEY_CLASSES_ROOT, cls + L"\\InprocServer32", nullptr, REG_SZ, module},
+      {HKEY_CLASSES_ROOT, cls + L"\\InprocServer32", L"ThreadingModel", REG_SZ, L"Apartment"},
+      {HKEY_CLASSES_ROOT, cls + L"\\TypeLib", nullptr, REG_SZ, kLibId},
+      {HKEY_LOCAL_MACHINE, kPluginsKey, kPluginValue, REG_EXPAND_SZ, kClassId},
+  };
+}
+
+void ExpectRegistered(const std::wstring& module) {
+  for (const Expected& e : Registration(module)) {
+    SCOPED_TRACE(::testing::Message() << std::string(e.key.begin(), e.key.end()) << " value "
+                                      << (e.value ? std::string(e.value, e.value + wcslen(e.value)) : "(default)"));
+    const Value value = ReadValue(e.root, e.key, e.value);
+    ASSERT_EQ(value.status, ERROR_SUCCESS);
+    EXPECT_EQ(value.type, e.type);
+    if (e.root == HKEY_CLASSES_ROOT && e.key.find(L"InprocServer32") != std::wstring::npos && !e.value) {
+      EXPECT_EQ(CompareStringOrdinal(value.text.c_str(), -1, e.text.c_str(), -1, TRUE), CSTR_EQUAL);
+    } else {
+      EXPECT_TRUE(value.text == e.text);
+    }
+  }
+  // The plug-in value is exactly the class identifier with its terminator.
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kPluginsKey, kPluginValue).size, 78u);
+  const std::wstring cls = std::wstring(L"CLSID\\") + kClassId;
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, cls + L"\\Programmable"));
+  EXPECT_EQ(ValueCount(HKEY_CLASSES_ROOT, cls + L"\\Programmable"), 0u);
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, std::wstring(L"TypeLib\\") + kLibId + L"\\1.0"));
+}
+
+void ExpectUnregistered() {
+  for (const Expected& e : Registration(L"")) {
+    SCOPED_TRACE(std::string(e.key.begin(), e.key.end()));
+    EXPECT_NE(ReadValue(e.root, e.key, e.value).status, ERROR_SUCCESS);
+  }
+  for (const std::wstring& gone : {std::wstring(kProgId), std::wstring(kIndependentProgId),
+                                   std::wstring(L"CLSID\\") + kClassId, std::wstring(L"AppID\\") + kAppId,
+                                   std::wstring(L"AppID\\Boardscope.DLL"), std::wstring(L"TypeLib\\") + kLibId}) {
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, gone)) << std::string(gone.begin(), gone.end());
+  }
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"AppID"));
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID"));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kPluginsKey));
+}
+
+void FreeEntries(_ZEM_INFO_ENTRY* entries, ULONG count) {
+  for (ULONG i = 0; entries && i < count; ++i) {
+    SysFreeString(entries[i].Name);
+    SysFreeString(entries[i].Unit);
+    SysFreeString(entries[i].StrValue);
+  }
+  CoTaskMemFree(entries);
+}
+
+std::wstring Text(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : L"<null>"; }
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    quendalExisted = KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quendal");
+  }
+  static void TearDownTestSuite() {
+    // Unregister through the DLL this process loaded, then drop what only the test made.
+    UniqueLibrary dll(LoadLibraryW(DllPath().c_str()));
+    if (dll) CallExport(dll.get(), "DllUnregisterServer");
+    UniqueHkey plugins;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPluginsKey, 0, KEY_SET_VALUE, plugins.put()) == ERROR_SUCCESS)
+      RegDeleteValueW(plugins.get(), kStaleValue);
+    if (!quendalExisted) RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quendal");
+    CoUninitialize();
+  }
+  static bool quendalExisted;
+};
+bool EndToEnd::quendalExisted = false;
+
+TEST_F(EndToEnd, Regsvr32RegistersEveryKey) {
+  const std::wstring command = L"regsvr32.exe /s \"" + DllPath() + L"\"";
+  ASSERT_EQ(RunProgram(command), 0u);
+  ExpectRegistered(DllPath());
+  ComPtr<ITypeLib> library;
+  GUID libId;
+  ASSERT_EQ(IIDFromString(kLibId, &libId), S_OK);
+  EXPECT_EQ(LoadRegTypeLib(libId, 1, 0, kEnglishUs, library.put()), S_OK);
+}
+
+TEST_F(EndToEnd, CreatedByProgIdAndByThePluginValue) {
+  struct Case {
+    const wchar_t* progId;
+  } const cases[] = {{kProgId}, {kIndependentProgId}};
+  for (const Case& c : cases) {
+    CLSID classId = {};
+    EXPECT_EQ(CLSIDFromProgID(c.progId, &classId), S_OK);
+    EXPECT_TRUE(IsEqualCLSID(classId, CLSID_ZEMBoardscope));
+    ComPtr<IZEMComponent> component;
+    EXPECT_EQ(CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, IID_IZEMComponent,
+                               reinterpret_cast<void**>(component.put())),
+              S_OK);
+  }
+  const Value plugin = ReadValue(HKEY_LOCAL_MACHINE, kPluginsKey, kPluginValue);
+  CLSID classId = {};
+  ASSERT_EQ(IIDFromString(plugin.text.c_str(), &classId), S_OK);
+  ComPtr<IZEMInfo> info;
+  ASSERT_EQ(CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, IID_IZEMInfo,
+                             reinterpret_cast<void**>(info.put())),
+            S_OK);
+}
+
+TEST_F(EndToEnd, EntriesThroughTheVirtualTable) {
+  ComPtr<IZEMComponent> component;
+  ASSERT_EQ(CoCreateInstance(CLSID_ZEMBoardscope, nullptr, CLSCTX_INPROC_SERVER, IID_IZEMComponent,
+                             reinterpret_cast<void**>(component.put())),
+            S_OK);
+  _ZEM_COMPONENT_INFO info = {};
+  EXPECT_EQ(component.get()->GetComponentInfo(&info), S_OK);
+  UniqueBstr name(info.Name);
+  EXPECT_TRUE(Text(name.get()) == L"Heatmark Component");
+  _ZEM_COMPONENT_CAPS caps = {7, 7, 7, 7};
+  EXPECT_EQ(component.get()->GetComponentCaps(&caps), S_OK);
+  EXPECT_EQ(caps.IZemInformationSupport, 1);
+  EXPECT_EQ(caps.IZemControlSupport + caps.IZemWorkloadSupport + caps.IZemSolverSupport, 0);
+
+  ComPtr<IZEMInfo> info2;
+  ASSERT_EQ(component.get()->QueryInterface(IID_IZEMInfo, reinterpret_cast<void**>(info2.put())), S_OK);
+  ULONG count = 0xDEADBEEF;
+  _ZEM_INFO_ENTRY* entries = nullptr;
+  ASSERT_EQ(info2.get()->GetTIInstanceData(0, &count, &entries), S_OK);
+  ASSERT_EQ(count, 30u) << "the sample capture holds three zones";
+  struct Case {
+    ULONG index;
+    const wchar_t* name;
+    const wchar_t* strValue;
+    LONGLONG value;
+    LONGLONG divisor;
+  } const cases[] = {
+      {0, L"# 0List of Active Cooling Devices", L"None", 3, 1},
+      {1, L"# 0List of Active Trip Points", L"80.0 ; 65.0 ; 50.0 ", 0, 1},
+      {3, L"# 0Passive Trip Point", L"None", 85, 16},
+      {9, L"# 0Current Temperature", L"55.2", 1, 10},
+      {11, L"# 1List of Active Trip Points", L"None", 0, 1},
+      {17, L"# 1Passive Sampling Period", L"None", 10, 10},
+      {18, L"# 1Critical Temperature", L"None", 75, 10},
+      {23, L"# 2Passive Trip Point", L"None", 0, 16},
+      {29, L"# 2Current Temperature", L"46.5", 1, 10},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.index);
+    const _ZEM_INFO_ENTRY& e = entries[c.index];
+    EXPECT_TRUE(Text(e.Name) == c.name);
+    EXPECT_TRUE(Text(e.StrValue) == c.strValue);
+    EXPECT_EQ(e.Value.QuadPart, c.value);
+    EXPECT_EQ(e.Divisor.QuadPart, c.divisor);
+  }
+  FreeEntries(entries, count);
+}
+
+// Late binding goes through the registered type library. Wine's oleaut32
+// cannot pass records through ITypeInfo::Invoke and answers E_NOTIMPL for
+// the methods with record parameters; Windows answers them.
+TEST_F(EndToEnd, MethodsThroughIDispatch) {
+  ComPtr<IDispatch> dispatch;
+  ASSERT_EQ(CoCreateInstance(CLSID_ZEMBoardscope, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                             reinterpret_cast<void**>(dispatch.put())),
+            S_OK);
+  ComPtr<ITypeInfo> typeInfo;
+  ASSERT_EQ(dispatch.get()->GetTypeInfo(0, kEnglishUs, typeInfo.put()), S_OK);
+  UniqueBstr typeName;
+  EXPECT_EQ(typeInfo.get()->GetDocumentation(MEMBERID_NIL, typeName.put(), nullptr, nullptr, nullptr), S_OK);
+  EXPECT_TRUE(Text(typeName.get()) == L"IZEMComponent");
+
+  ComPtr<IZEMInfo> info;
+  ASSERT_EQ(dispatch.get()->QueryInterface(IID_IZEMInfo, reinterpret_cast<void**>(info.put())), S_OK);
+  struct Case {
+    IDispatch* target;
+    const wchar_t* name;
+    DISPID id;
+    bool records;    // a record parameter: E_NOTIMPL is the platform's answer under Wine
+    VARTYPE result;  // VT_EMPTY: no result expected
+  } const cases[] = {
+      {dispatch.get(), L"Init", 1, false, VT_EMPTY},
+      {dispatch.get(), L"UnInit", 2, false, VT_EMPTY},
+      {dispatch.get(), L"GetComponentInfo", 3, true, VT_RECORD},
+      {dispatch.get(), L"GetComponentCaps", 4, true, VT_RECORD},
+      {info.get(), L"GetTIInstanceCount", 2, false, VT_UI4},
+      {info.get(), L"GetTIInstanceInfo", 3, true, VT_RECORD},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name, c.name + wcslen(c.name)));
+    LPOLESTR names[] = {const_cast<LPOLESTR>(c.name)};
+    DISPID id = 0xBD;
+    EXPECT_EQ(c.target->GetIDsOfNames(IID_NULL, names, 1, kEnglishUs, &id), S_OK);
+    EXPECT_EQ(id, c.id);
+    VARIANTARG argument;
+    VariantInit(&argument);
+    V_VT(&argument) = VT_UI4;
+    V_UI4(&argument) = 0;
+    const bool takesInstance = c.id == 3 && c.target == static_cast<IDispatch*>(info.get());
+    DISPPARAMS params = {takesInstance ? &argument : nullptr, nullptr, takesInstance ? 1u : 0u, 0};
+    VARIANT result;
+    VariantInit(&result);
+    const HRESULT hr = c.target->Invoke(c.id, IID_NULL, kEnglishUs, DISPATCH_METHOD, &params,
+                                        c.result == VT_EMPTY ? nullptr : &result, nullptr, nullptr);
+    if (c.records && hr == E_NOTIMPL) continue;
+    EXPECT_EQ(hr, S_OK);
+    if (c.result == VT_UI4) {
+      EXPECT_EQ(V_VT(&result), VT_UI4);
+      EXPECT_EQ(V_UI4(&result), 1u);
+    }
+    VariantClear(&result);
+  }
+}
+
+TEST_F(EndToEnd, ZemhostOnTheSampleCaptureMatchesTheGoldenFiles) {
+  const std::wstring temp = TempDirectory(L"boardscope-e2e-");
+  const std::wstring zemhost = L"\"" + BinDirectory() + L"zemhost.exe\"";
+  const std::wstring golden = Widen(BOARDSCOPE_E2E_GOLDEN);
+
+  EXPECT_EQ(RunProgram(zemhost, temp + L"table.txt"), 0u);
+  EXPECT_EQ(ReadFileBytes(temp + L"table.txt"), ReadFileBytes(golden + L"table.txt"));
+
+  // A stale plug-in value beside the real one: reported, and exit code 4.
+  UniqueHkey plugins;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPluginsKey, 0, KEY_SET_VALUE, plugins.put()), ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExW(plugins.get(), kStaleValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(kStaleClassId),
+                           sizeof kStaleClassId),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RunProgram(zemhost + L" --json", temp + L"stale.json"), 4u);
+  RegDeleteValueW(plugins.get(), kStaleValue);
+  EXPECT_EQ(ReadFileBytes(temp + L"stale.json"), ReadFileBytes(golden + L"stale.json"));
+
+  // The capture written through the double is the replayed file, byte for byte.
+  EXPECT_EQ(RunProgram(zemhost + L" --capture \"" + temp + L"again.wmi\"", temp + L"capture.txt"), 0u);
+  EXPECT_EQ(ReadFileBytes(temp + L"again.wmi"), ReadFileBytes(Widen(BOARDSCOPE_E2E_CAPTURE)));
+
+  for (const wchar_t* file : {L"table.txt", L"stale.json", L"again.wmi", L"capture.txt"})
+    DeleteFileW((temp + file).c_str());
+  RemoveDirectoryW(temp.c_str());
+}
+
+TEST_F(EndToEnd, UnregisterRemovesExactlyWhatRegistrationAdded) {
+  UniqueLibrary dll(LoadLibraryW(DllPath().c_str()));
+  ASSERT_TRUE(dll);
+  EXPECT_EQ(CallExport(dll.get(), "DllUnregisterServer"), S_OK);
+  ExpectUnregistered();
+  ComPtr<IZEMInfo> info;
+  EXPECT_EQ(CoCreateInstance(CLSID_ZEMBoardscope, nullptr, CLSCTX_INPROC_SERVER, IID_IZEMInfo,
+                             reinterpret_cast<void**>(info.put())),
+            REGDB_E_CLASSNOTREG);
+
+  EXPECT_EQ(CallExport(dll.get(), "DllRegisterServer"), S_OK);
+  ExpectRegistered(DllPath());
+  EXPECT_EQ(CoCreateInstance(CLSID_ZEMBoardscope, nullptr, CLSCTX_INPROC_SERVER, IID_IZEMInfo,
+                             reinterpret_cast<void**>(info.put())),
+            S_OK);
+}
+
+TEST_F(EndToEnd, PathWithASingleQuoteIsRegisteredUnchanged) {
+  const std::wstring dir = TempDirectory(L"boardscope e2e 'quoted' ");
+  const std::wstring copy = dir + L"Boardscope.dll";
+  ASSERT_TRUE(CopyFileW(DllPath().c_str(), copy.c_str(), FALSE)) << GetLastError();
+  {
+    UniqueLibrary dll(LoadLibraryW(copy.c_str()));
+    ASSERT_TRUE(dll) << GetLastError();
+    EXPECT_EQ(CallExport(dll.get(), "DllRegisterServer"), S_OK);
+    const Value server =
+        ReadValue(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + kClassId + L"\\InprocServer32", nullptr);
+    EXPECT_EQ(CompareStringOrdinal(server.text.c_str(), -1, copy.c_str(), -1, TRUE), CSTR_EQUAL);
+    EXPECT_NE(server.text.find(L"'quoted'"), std::wstring::npos);
+    EXPECT_EQ(CallExport(dll.get(), "DllUnregisterServer"), S_OK);
+    ExpectUnregistered();
+  }
+  EXPECT_TRUE(DeleteFileW(copy.c_str())) << GetLastError();
+  EXPECT_TRUE(RemoveDirectoryW(dir.c_str())) << GetLastError();
+
+  // Back to the build's own DLL for whatever runs next.
+  UniqueLibrary dll(LoadLibraryW(DllPath().c_str()));
+  EXPECT_EQ(CallExport(dll.get(), "DllRegisterServer"), S_OK);
+}
+
+}  // namespace

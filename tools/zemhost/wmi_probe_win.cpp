@@ -1,0 +1,129 @@
+#include "wmi_probe.h"
+
+#include <windows.h>
+
+namespace zemhost {
+namespace {
+
+const GUID kThermalZoneBlock = {0xA1BC18C0, 0xA7C8, 0x11D1, {0xBF, 0x3C, 0x00, 0xA0, 0xC9, 0x06, 0x29, 0x10}};
+constexpr ULONG kGenericRead = 0x80000000;
+constexpr DWORD kWmiGuidNotFound = 4200;     // ERROR_WMI_GUID_NOT_FOUND
+constexpr DWORD kWmiInstanceNotFound = 4201; // ERROR_WMI_INSTANCE_NOT_FOUND
+
+using OpenBlockFn = ULONG(WINAPI*)(GUID*, ULONG, HANDLE*);
+using QueryAllDataFn = ULONG(WINAPI*)(HANDLE, ULONG*, void*);
+using CloseBlockFn = ULONG(WINAPI*)(HANDLE);
+
+template <typename Fn>
+Fn Proc(HMODULE module, const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+WmiBlock Failed(const char* stage, DWORD code) {
+  WmiBlock block;
+  block.stage = stage;
+  block.code = code;
+  return block;
+}
+
+std::string Code(std::uint32_t code) { return "error " + std::to_string(code); }
+
+}  // namespace
+
+WmiBlock QueryThermalBlock() {
+  HMODULE wmi = LoadLibraryW(L"wmi.dll");
+  if (wmi == nullptr) return Failed("load", GetLastError());
+  struct Library {
+    HMODULE module;
+    ~Library() { FreeLibrary(module); }
+  } library{wmi};
+  const auto open = Proc<OpenBlockFn>(wmi, "WmiOpenBlock");
+  const auto query = Proc<QueryAllDataFn>(wmi, "WmiQueryAllDataW");
+  const auto close = Proc<CloseBlockFn>(wmi, "WmiCloseBlock");
+  if (!open || !query || !close) return Failed("load", ERROR_PROC_NOT_FOUND);
+
+  GUID guid = kThermalZoneBlock;
+  HANDLE handle = nullptr;
+  ULONG result = open(&guid, kGenericRead, &handle);
+  if (result != ERROR_SUCCESS) return Failed("open", result);
+  struct Block {
+    CloseBlockFn close;
+    HANDLE handle;
+    ~Block() { close(handle); }
+  } opened{close, handle};
+
+  ULONG size = 0;
+  result = query(handle, &size, nullptr);
+  if (result != ERROR_INSUFFICIENT_BUFFER) return Failed("size query", result);
+  WmiBlock block;
+  block.data.assign(size, 0);
+  result = query(handle, &size, block.data.data());
+  if (result != ERROR_SUCCESS) return Failed("data query", result);
+  block.data.resize(size);
+  block.ok = true;
+  return block;
+}
+
+std::uint32_t CountNodes(const std::vector<std::uint8_t>& data) {
+  std::uint32_t count = 0;
+  std::size_t at = 0;
+  while (at + 16 <= data.size()) {
+    ++count;
+    const std::uint32_t linkage = static_cast<std::uint32_t>(data[at + 12]) | (data[at + 13] << 8) |
+                                  (data[at + 14] << 16) | (static_cast<std::uint32_t>(data[at + 15]) << 24);
+    if (linkage == 0) return count;
+    at += linkage;
+  }
+  return 0;
+}
+
+WmiProbe Explain(const WmiBlock& block) {
+  WmiProbe probe;
+  probe.asked = true;
+  probe.succeeded = block.ok;
+  probe.stage = block.ok ? "" : block.stage;
+  probe.code = block.code;
+  if (block.ok) {
+    probe.zones = CountNodes(block.data);
+    probe.explanation = "WMI delivers " + std::to_string(probe.zones) +
+                        " thermal zone(s) directly, yet the plug-in reported none: the plug-in is at fault.";
+    return probe;
+  }
+  const std::string what = "The thermal-zone WMI block (MSAcpi_ThermalZoneTemperature) ";
+  switch (block.code) {
+    case ERROR_CALL_NOT_IMPLEMENTED:
+    case ERROR_NOT_SUPPORTED:
+      probe.explanation = "This platform does not implement the WMI data-block query (" + block.stage + ": " +
+                          Code(block.code) +
+                          ", not implemented), as under Wine, which has no thermal zones of its own. "
+                          "On Windows run zemhost there; here replay a capture through the WMI test double.";
+      return probe;
+    case ERROR_ACCESS_DENIED:
+      probe.explanation = what + "could not be opened: access denied (" + Code(block.code) +
+                          "). Run zemhost (and the host) as administrator.";
+      return probe;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_NOT_FOUND:
+    case kWmiGuidNotFound:
+    case kWmiInstanceNotFound:
+      probe.explanation = what + "was not found (" + Code(block.code) +
+                          "): this machine's firmware exposes no ACPI thermal zones.";
+      return probe;
+    default:
+      break;
+  }
+  if (block.stage == "load") {
+    probe.explanation = "wmi.dll, or its data-block functions, could not be loaded (" + Code(block.code) +
+                        "): this platform offers no WMI data-block interface.";
+  } else if (block.stage == "open") {
+    probe.explanation = what + "could not be opened (" + Code(block.code) + ").";
+  } else if (block.stage == "size query") {
+    probe.explanation = what + "answered the size query with " + Code(block.code) +
+                        " instead of 122 (insufficient buffer): it holds no readable zones.";
+  } else {
+    probe.explanation = what + "could not be read (" + Code(block.code) + ").";
+  }
+  return probe;
+}
+
+}  // namespace zemhost
