@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "registrar/memory_registry_store.h"
 #include "registrar/reg_object.h"
@@ -45,11 +47,14 @@ double NsPerByte(Clock::duration elapsed, std::size_t bytes) {
 
 }  // namespace
 
-int main() {
+// Extra scales may be given as arguments, e.g. "bench_script 512".
+int main(int argc, char** argv) {
+  std::vector<int> scales = {1, 8, 64};
+  for (int i = 1; i < argc; ++i) scales.push_back(std::atoi(argv[i]));
   constexpr int kBaseUnits = 32;
   constexpr int kRepeats = 15;
   std::printf("%6s %10s %14s %14s %14s\n", "scale", "bytes", "expand ns/B", "register ns/B", "unregister ns/B");
-  for (int scale : {1, 8, 64}) {
+  for (int scale : scales) {
     const std::u16string script = MakeScript(kBaseUnits * scale);
     const std::size_t bytes = script.size() * sizeof(Char16);
     Clock::duration expandBest = Clock::duration::max();
