@@ -8,14 +8,13 @@
 # by the WMI test double, because Wine has no ACPI thermal zones of its own.
 # With --live (or BOARDSCOPE_LIVE=1) zemhost asks the platform's own WMI: on
 # Windows the real thing; under Wine zemhost explains why there is nothing.
-# BUILD (default: build) names the build directory; the DLL is in $BUILD/win/bin.
+# BUILD (default: build) names the build directory; the DLL is in $BUILD/win/bin
+# ($BUILD/win64/bin where the kernel runs no 32-bit programs).
 set -eu
 cd "$(dirname "$0")/.."
 build="${BUILD:-build}"
 case "$build" in /*) ;; *) build="$PWD/$build" ;; esac
-bin="$build/win/bin"
 capture="$PWD/samples/laptop-3zones.wmi"
-export WINEPREFIX="$build/win/wineprefix"
 
 live="${BOARDSCOPE_LIVE:-0}"
 if [ "${1:-}" = "--live" ]; then
@@ -25,6 +24,23 @@ fi
 
 # Windows path of a file, through Wine's Z: drive.
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+
+if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  win="$build/win"
+  export WINEARCH=win32
+else
+  # 32-bit Wine cannot start where the kernel runs no 32-bit programs (some
+  # virtual machines); the same sources built for 64-bit Windows show the
+  # same thing under 64-bit Wine.
+  echo "run: this kernel does not run 32-bit programs, so 32-bit Wine cannot start;"
+  echo "     showing the same sources built for 64-bit Windows under 64-bit Wine"
+  win="$build/win64"
+  export WINEARCH=win64
+  cmake -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$win" -j "${JOBS:-2}" --target Boardscope zemhost wmi_double >/dev/null
+fi
+bin="$win/bin"
+export WINEPREFIX="$win/wineprefix"
 
 for file in "$bin/Boardscope.dll" "$bin/zemhost.exe" "$bin/wmi.dll"; do
   [ -f "$file" ] || { echo "run: $file is missing; build first (make build)" >&2; exit 1; }

@@ -7,8 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -361,7 +360,10 @@ TEST_F(EndToEnd, MethodsThroughIDispatch) {
     VariantInit(&result);
     const HRESULT hr = c.target->Invoke(c.id, IID_NULL, kEnglishUs, DISPATCH_METHOD, &params,
                                         c.result == VT_EMPTY ? nullptr : &result, nullptr, nullptr);
-    if (c.records && hr == E_NOTIMPL) continue;
+    if (c.records && hr == E_NOTIMPL) {
+      std::printf("note: %ls by dispatch: E_NOTIMPL from the platform's ITypeInfo::Invoke\n", c.name);
+      continue;
+    }
     EXPECT_EQ(hr, S_OK);
     if (c.result == VT_UI4) {
       EXPECT_EQ(V_VT(&result), VT_UI4);

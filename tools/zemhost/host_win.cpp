@@ -131,6 +131,7 @@ bool ReadPluginValues(std::vector<PluginValue>& values, std::string& message, in
   }
   std::sort(values.begin(), values.end(),
             [](const PluginValue& a, const PluginValue& b) { return a.name < b.name; });
+  exitCode = kExitOk;
   return true;
 }
 

@@ -150,9 +150,10 @@ int Run(const Options& options) {
     }
     Write(stdout, options.json ? RenderJson(report) : RenderTable(report));
   }
-  for (const auto& plugin : plugins) {
-    if (plugin->CreationExitCode() != kExitOk) Write(stderr, "zemhost: a plug-in could not be created; see above\n");
-  }
+  std::size_t failed = 0;
+  for (const auto& plugin : plugins) failed += plugin->CreationExitCode() != kExitOk;
+  if (failed) Write(stderr, "zemhost: " + std::to_string(failed) + " of " + std::to_string(plugins.size()) +
+                                " plug-ins could not be created (see the report)\n");
   return exitCode;
 }
 

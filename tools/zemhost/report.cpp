@@ -125,7 +125,7 @@ void TablePlugin(std::string& out, const PluginReport& p) {
 
 void JsonEntry(std::string& out, const Entry& e, bool last) {
   out += "          {\"name\": " + Quoted(e.name) + ", \"value\": " +
-         (e.divisor == 0 ? std::string("null") : ScaledValue(e.value, e.divisor)) + ", \"unit\": " + Quoted(e.unit) +
+         (e.divisor == 0 || e.type == 4 ? std::string("null") : ScaledValue(e.value, e.divisor)) + ", \"unit\": " + Quoted(e.unit) +
          ", \"type\": " + Quoted(TypeName(e.type)) + ", \"strValue\": " + Quoted(e.strValue) +
          ", \"raw\": " + Signed(e.value) + ", \"divisor\": " + Signed(e.divisor) + ", \"flags\": " +
          Unsigned(e.flags) + ", \"error\": " + Unsigned(e.error) + "}" + (last ? "\n" : ",\n");

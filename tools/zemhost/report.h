@@ -56,8 +56,8 @@ struct Report {
   std::vector<PluginReport> plugins;
 };
 
-// Value / Divisor as decimal text (at most four decimals, rounded, trailing
-// zeros dropped); "-" for a zero divisor.
+// Value / Divisor as decimal text (at most four decimals, rounded, trailing zeros
+// dropped); the JSON "value", which is null for text entries; "-" for a zero divisor.
 std::string ScaledValue(std::int64_t value, std::int64_t divisor);
 std::string TypeName(std::int32_t type);
 std::string HResultText(std::int32_t result);

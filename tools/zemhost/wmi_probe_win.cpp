@@ -46,10 +46,15 @@ WmiBlock QueryThermalBlock() {
   HANDLE handle = nullptr;
   ULONG result = open(&guid, kGenericRead, &handle);
   if (result != ERROR_SUCCESS) return Failed("open", result);
+  // Wine's WmiOpenBlock answers success without a handle, and its
+  // WmiCloseBlock is an unimplemented stub that ends the process: a null
+  // handle holds nothing to close.
   struct Block {
     CloseBlockFn close;
     HANDLE handle;
-    ~Block() { close(handle); }
+    ~Block() {
+      if (handle != nullptr) close(handle);
+    }
   } opened{close, handle};
 
   ULONG size = 0;
@@ -95,8 +100,8 @@ WmiProbe Explain(const WmiBlock& block) {
     case ERROR_NOT_SUPPORTED:
       probe.explanation = "This platform does not implement the WMI data-block query (" + block.stage + ": " +
                           Code(block.code) +
-                          ", not implemented), as under Wine, which has no thermal zones of its own. "
-                          "On Windows run zemhost there; here replay a capture through the WMI test double.";
+                          ", not implemented), as under Wine, which has no ACPI thermal zones of its own. "
+                          "Replay a capture through the WMI test double to see the plug-in's entries.";
       return probe;
     case ERROR_ACCESS_DENIED:
       probe.explanation = what + "could not be opened: access denied (" + Code(block.code) +
