@@ -52,7 +52,8 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 trap 'cmake/wine-prefix stop' EXIT
 
-echo "run: registering $(winpath "$bin/Boardscope.dll") with wine regsvr32"
+# printf, not echo: dash's echo would read the backslashes as escapes.
+printf 'run: registering %s with wine regsvr32\n' "$(winpath "$bin/Boardscope.dll")"
 if ! cmake/wine-run regsvr32 /s "$(winpath "$bin/Boardscope.dll")"; then
   echo "run: regsvr32 could not register Boardscope.dll" >&2
   exit 1
