@@ -32,6 +32,12 @@ static_assert(kInterfaceFlags == 0x11C0);
 constexpr USHORT kOutRetval = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
 constexpr USHORT kInOut = PARAMFLAG_FIN | PARAMFLAG_FOUT;
 
+// The contract is the 32-bit layout; the 64-bit test build of the same IDL
+// checks its own pointer-sized layout instead.
+constexpr ULONG ForTarget(ULONG win32, ULONG win64) { return sizeof(void*) == 4 ? win32 : win64; }
+constexpr ULONG kPointer = sizeof(void*);
+constexpr SYSKIND kSysKind = sizeof(void*) == 4 ? SYS_WIN32 : SYS_WIN64;
+
 std::string Narrow(const wchar_t* text) {
   std::string out;
   for (; text && *text; ++text) out += *text < 0x80 ? static_cast<char>(*text) : '?';
@@ -171,7 +177,7 @@ TEST_F(TypeLibTest, LibraryAttributes) {
   ASSERT_HR_OK(lib_->GetLibAttr(&attr));
   EXPECT_TRUE(IsEqualGUID(LIBID_BoardscopeLib, attr->guid));
   EXPECT_EQ(1033u, attr->lcid);
-  EXPECT_EQ(SYS_WIN32, attr->syskind);
+  EXPECT_EQ(kSysKind, attr->syskind);
   EXPECT_EQ(1, attr->wMajorVerNum);
   EXPECT_EQ(0, attr->wMinorVerNum);
   EXPECT_EQ(0, attr->wLibFlags);
@@ -199,16 +205,16 @@ struct TypeRow {
 
 // The ten type descriptions in library order.
 const TypeRow kTypes[] = {
-    {"ZEMBoardscope", TKIND_COCLASS, TYPEFLAG_FCANCREATE, "ZEMBoardscope Class", 4, 4, 0, 3},
-    {"IZEMBoardscope", TKIND_DISPATCH, kInterfaceFlags, "IZEMBoardscope Interface", 4, 4, 0, 1},
-    {"IZEMComponent", TKIND_DISPATCH, kInterfaceFlags, "IZEMComponent Interface", 4, 4, 0, 1},
-    {"_ZEM_COMPONENT_INFO", TKIND_RECORD, 0, "", 36, 4, 6, 0},
+    {"ZEMBoardscope", TKIND_COCLASS, TYPEFLAG_FCANCREATE, "ZEMBoardscope Class", kPointer, 4, 0, 3},
+    {"IZEMBoardscope", TKIND_DISPATCH, kInterfaceFlags, "IZEMBoardscope Interface", kPointer, kPointer, 0, 1},
+    {"IZEMComponent", TKIND_DISPATCH, kInterfaceFlags, "IZEMComponent Interface", kPointer, kPointer, 0, 1},
+    {"_ZEM_COMPONENT_INFO", TKIND_RECORD, 0, "", ForTarget(36, 40), kPointer, 6, 0},
     {"_ZEM_COMPONENT_CAPS", TKIND_RECORD, 0, "", 16, 4, 4, 0},
-    {"IZEMInfo", TKIND_DISPATCH, kInterfaceFlags, "IZemInformation Interface", 4, 4, 0, 1},
-    {"_ZEM_INFO_ENTRY", TKIND_RECORD, 0, "", 40, 8, 8, 0},
+    {"IZEMInfo", TKIND_DISPATCH, kInterfaceFlags, "IZemInformation Interface", kPointer, kPointer, 0, 1},
+    {"_ZEM_INFO_ENTRY", TKIND_RECORD, 0, "", ForTarget(40, 56), 8, 8, 0},
     {"VALUETYPE", TKIND_ENUM, 0, "IZemInfo Value Type", 4, 4, 4, 0},
     {"_LARGE_INTEGER", TKIND_RECORD, 0, "", 8, 8, 1, 0},
-    {"_ZEM_INSTANCE_INFO", TKIND_RECORD, 0, "", 4, 4, 1, 0},
+    {"_ZEM_INSTANCE_INFO", TKIND_RECORD, 0, "", kPointer, kPointer, 1, 0},
 };
 
 TEST_F(TypeLibTest, TypesInOrder) {
@@ -339,7 +345,7 @@ TEST_F(TypeLibTest, VirtualTableViewOfEachInterface) {
     EXPECT_EQ(TKIND_INTERFACE, attr->typekind);
     EXPECT_EQ(kInterfaceFlags, attr->wTypeFlags);
     EXPECT_EQ(row.methods, attr->cFuncs);  // IZEMBoardscope has none of its own
-    EXPECT_EQ(7 * 4 + 4 * row.methods, attr->cbSizeVft);
+    EXPECT_EQ(7 * kPointer + kPointer * row.methods, attr->cbSizeVft);
     HREFTYPE base = 0;
     ASSERT_HR_OK(vtable.get()->GetRefTypeOfImplType(0, &base));
     EXPECT_EQ("IDispatch", RefTypeName(vtable.get(), base));
@@ -359,7 +365,7 @@ TEST_F(TypeLibTest, MethodsInVirtualTableOrder) {
     FuncDesc func;
     ASSERT_HR_OK(vtable.get()->GetFuncDesc(index, func.put(vtable.get())));
     EXPECT_EQ(row.id, func->memid);
-    EXPECT_EQ(static_cast<SHORT>(28 + 4 * index), func->oVft);
+    EXPECT_EQ(static_cast<SHORT>(7 * kPointer + kPointer * index), func->oVft);  // 28, 32, 36, 40
     EXPECT_EQ(FUNC_PUREVIRTUAL, func->funckind);
     EXPECT_EQ(INVOKE_FUNC, func->invkind);
     EXPECT_EQ(CC_STDCALL, func->callconv);
@@ -413,23 +419,23 @@ struct FieldRow {
 
 const FieldRow kFields[] = {
     {"_ZEM_COMPONENT_INFO", "Name", 0, "BSTR"},
-    {"_ZEM_COMPONENT_INFO", "UniqueIdentifier", 4, "GUID"},
-    {"_ZEM_COMPONENT_INFO", "MajorVersion", 20, "UI4"},
-    {"_ZEM_COMPONENT_INFO", "MinorVersion", 24, "UI4"},
-    {"_ZEM_COMPONENT_INFO", "HotFix", 28, "UI4"},
-    {"_ZEM_COMPONENT_INFO", "Build", 32, "UI4"},
+    {"_ZEM_COMPONENT_INFO", "UniqueIdentifier", ForTarget(4, 8), "GUID"},
+    {"_ZEM_COMPONENT_INFO", "MajorVersion", ForTarget(20, 24), "UI4"},
+    {"_ZEM_COMPONENT_INFO", "MinorVersion", ForTarget(24, 28), "UI4"},
+    {"_ZEM_COMPONENT_INFO", "HotFix", ForTarget(28, 32), "UI4"},
+    {"_ZEM_COMPONENT_INFO", "Build", ForTarget(32, 36), "UI4"},
     {"_ZEM_COMPONENT_CAPS", "IZemInformationSupport", 0, "I4"},
     {"_ZEM_COMPONENT_CAPS", "IZemControlSupport", 4, "I4"},
     {"_ZEM_COMPONENT_CAPS", "IZemWorkloadSupport", 8, "I4"},
     {"_ZEM_COMPONENT_CAPS", "IZemSolverSupport", 12, "I4"},
     {"_ZEM_INFO_ENTRY", "Name", 0, "BSTR"},
-    {"_ZEM_INFO_ENTRY", "Unit", 4, "BSTR"},
-    {"_ZEM_INFO_ENTRY", "Type", 8, "VALUETYPE"},
-    {"_ZEM_INFO_ENTRY", "StrValue", 12, "BSTR"},
-    {"_ZEM_INFO_ENTRY", "Value", 16, "_LARGE_INTEGER"},
-    {"_ZEM_INFO_ENTRY", "Divisor", 24, "_LARGE_INTEGER"},
-    {"_ZEM_INFO_ENTRY", "Flags", 32, "UI4"},
-    {"_ZEM_INFO_ENTRY", "Error", 36, "UI4"},
+    {"_ZEM_INFO_ENTRY", "Unit", ForTarget(4, 8), "BSTR"},
+    {"_ZEM_INFO_ENTRY", "Type", ForTarget(8, 16), "VALUETYPE"},
+    {"_ZEM_INFO_ENTRY", "StrValue", ForTarget(12, 24), "BSTR"},
+    {"_ZEM_INFO_ENTRY", "Value", ForTarget(16, 32), "_LARGE_INTEGER"},
+    {"_ZEM_INFO_ENTRY", "Divisor", ForTarget(24, 40), "_LARGE_INTEGER"},
+    {"_ZEM_INFO_ENTRY", "Flags", ForTarget(32, 48), "UI4"},
+    {"_ZEM_INFO_ENTRY", "Error", ForTarget(36, 52), "UI4"},
     {"_LARGE_INTEGER", "QuadPart", 0, "I8"},
     {"_ZEM_INSTANCE_INFO", "Name", 0, "BSTR"},
 };
