@@ -180,7 +180,8 @@ TEST_F(TypeLibTest, LibraryAttributes) {
   EXPECT_EQ(kSysKind, attr->syskind);
   EXPECT_EQ(1, attr->wMajorVerNum);
   EXPECT_EQ(0, attr->wMinorVerNum);
-  EXPECT_EQ(0, attr->wLibFlags);
+  // none of the stored flags; the loader itself adds LIBFLAG_FHASDISKIMAGE
+  EXPECT_EQ(0, attr->wLibFlags & (LIBFLAG_FRESTRICTED | LIBFLAG_FCONTROL | LIBFLAG_FHIDDEN));
   lib_->ReleaseTLibAttr(attr);
 
   UniqueBstr name, doc, helpFile;
