@@ -9,7 +9,8 @@
 # With --live (or BOARDSCOPE_LIVE=1) zemhost asks the platform's own WMI: on
 # Windows the real thing; under Wine zemhost explains why there is nothing.
 # BUILD (default: build) names the build directory; the DLL is in $BUILD/win/bin
-# ($BUILD/win64/bin where the kernel runs no 32-bit programs).
+# ($BUILD/win64/bin where the kernel runs no 32-bit programs, or with
+# BOARDSCOPE_RUN_WIN64=1, which skips slow 32-bit Wine under emulation).
 set -eu
 cd "$(dirname "$0")/.."
 build="${BUILD:-build}"
@@ -25,15 +26,16 @@ fi
 # Windows path of a file, through Wine's Z: drive.
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 
-if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+if [ "${BOARDSCOPE_RUN_WIN64:-0}" != 1 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
   win="$build/win"
   export WINEARCH=win32
 else
   # 32-bit Wine cannot start where the kernel runs no 32-bit programs (some
   # virtual machines); the same sources built for 64-bit Windows show the
   # same thing under 64-bit Wine.
-  echo "run: this kernel does not run 32-bit programs, so 32-bit Wine cannot start;"
-  echo "     showing the same sources built for 64-bit Windows under 64-bit Wine"
+  echo "run: showing the same sources built for 64-bit Windows, under 64-bit Wine"
+  [ "${BOARDSCOPE_RUN_WIN64:-0}" = 1 ] ||
+    echo "     (32-bit Wine cannot start where the kernel runs no 32-bit programs)"
   win="$build/win64"
   export WINEARCH=win64
   cmake -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null

@@ -41,7 +41,13 @@ std::wstring ServerPath(const std::wstring& classId) {
 
 std::string CreationProblem(HRESULT result, const std::wstring& classId) {
   const std::string code = HResultText(result);
-  const std::string server = Utf8(ServerPath(classId));
+  const std::wstring serverPath = ServerPath(classId);
+  const std::string server = Utf8(serverPath);
+  if (result != REGDB_E_CLASSNOTREG && !serverPath.empty() &&
+      GetFileAttributesW(serverPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    return "the registered DLL \"" + server + "\" does not exist (" + code +
+           "): register the plug-in again from where it now lies.";
+  }
   switch (result) {
     case REGDB_E_CLASSNOTREG:
       return "class " + Utf8(classId) + " is not registered (REGDB_E_CLASSNOTREG, " + code +
