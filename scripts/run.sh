@@ -38,7 +38,8 @@ else
     echo "     (32-bit Wine cannot start where the kernel runs no 32-bit programs)"
   win="$build/win64"
   export WINEARCH=win64
-  cmake -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+  [ -f "$win/CMakeCache.txt" ] ||
+    cmake -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$win" -j "${JOBS:-2}" --target Boardscope zemhost wmi_double >/dev/null
 fi
 bin="$win/bin"
