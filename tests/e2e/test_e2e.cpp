@@ -104,7 +104,7 @@ DWORD RunProgram(std::wstring commandLine, const std::wstring& output = L"") {
                                       nullptr, &startup, &process);
   if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
   if (!started) return 0xFFFFFFF1;
-  WaitForSingleObject(process.hProcess, 240000);
+  WaitForSingleObject(process.hProcess, 600000);  // minutes where Wine runs under emulation
   DWORD code = 0xFFFFFFF2;
   GetExitCodeProcess(process.hProcess, &code);
   CloseHandle(process.hThread);
