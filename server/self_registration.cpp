@@ -33,8 +33,21 @@ class SystemThreadLocale {
   LCID saved_;
 };
 
-void PluginKeyPath(wchar_t (&path)[64]) noexcept {
+// Creates or opens HKLM\SOFTWARE\Quendal\ZEM4\PLUGINS for writing.
+bool OpenPluginKey(UniqueHkey& key) noexcept {
+  wchar_t path[64];
   wsprintfW(path, L"SOFTWARE\\Quendal\\ZEM4\\%s", L"PLUGINS");
+  return RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                         key.put(), nullptr) == ERROR_SUCCESS;
+}
+
+HRESULT LoadOwnTypeLibrary(HINSTANCE module, UniqueBstr& path, ComPtr<ITypeLib>& library) noexcept {
+  BSTR rawPath = nullptr;
+  ITypeLib* rawLibrary = nullptr;
+  const HRESULT result = LoadModuleTypeLibrary(module, &rawPath, &rawLibrary);
+  path.reset(rawPath);
+  library.reset(rawLibrary);
+  return result;
 }
 
 // The class identifier in registry text form: 38 characters.
@@ -99,11 +112,9 @@ HRESULT CObjectMapModule::UnregisterObjectMap(bool withTypeLibrary) noexcept {
 }
 
 HRESULT RegisterTypeLibrary(HINSTANCE module) noexcept {
-  BSTR rawPath = nullptr;
-  ITypeLib* rawLibrary = nullptr;
-  HRESULT result = LoadModuleTypeLibrary(module, &rawPath, &rawLibrary);
-  UniqueBstr path(rawPath);
-  ComPtr<ITypeLib> library(rawLibrary);
+  UniqueBstr path;
+  ComPtr<ITypeLib> library;
+  const HRESULT result = LoadOwnTypeLibrary(module, path, library);
   if (FAILED(result)) return result;
 
   UniqueBstr helpFile;
@@ -122,11 +133,9 @@ HRESULT RegisterTypeLibrary(HINSTANCE module) noexcept {
 }
 
 HRESULT UnregisterTypeLibrary(HINSTANCE module) noexcept {
-  BSTR rawPath = nullptr;
-  ITypeLib* rawLibrary = nullptr;
-  HRESULT result = LoadModuleTypeLibrary(module, &rawPath, &rawLibrary);
-  UniqueBstr path(rawPath);
-  ComPtr<ITypeLib> library(rawLibrary);
+  UniqueBstr path;
+  ComPtr<ITypeLib> library;
+  HRESULT result = LoadOwnTypeLibrary(module, path, library);
   if (FAILED(result)) return result;
   TLIBATTR* attributes = nullptr;
   result = library.get()->GetLibAttr(&attributes);
@@ -138,13 +147,8 @@ HRESULT UnregisterTypeLibrary(HINSTANCE module) noexcept {
 }
 
 HRESULT RegisterPluginValue() noexcept {
-  wchar_t keyPath[64];
-  PluginKeyPath(keyPath);
   UniqueHkey key;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                      key.put(), nullptr) != ERROR_SUCCESS) {
-    return S_OK;
-  }
+  if (!OpenPluginKey(key)) return S_OK;
   wchar_t classId[39];
   ClassIdText(classId);
   RegSetValueExW(key.get(), kPluginValueName, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(classId),
@@ -153,13 +157,9 @@ HRESULT RegisterPluginValue() noexcept {
 }
 
 HRESULT UnregisterPluginValue() noexcept {
-  wchar_t keyPath[64];
-  PluginKeyPath(keyPath);
+  // Creates the key path when missing, as registration would.
   UniqueHkey key;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                      key.put(), nullptr) != ERROR_SUCCESS) {
-    return S_OK;
-  }
+  if (!OpenPluginKey(key)) return S_OK;
   RegDeleteValueW(key.get(), kPluginValueName);
   return S_OK;
 }
