@@ -49,7 +49,7 @@ for file in "$bin/Boardscope.dll" "$bin/zemhost.exe" "$bin/wmi.dll"; do
   [ -f "$file" ] || { echo "run: $file is missing; build first (make build)" >&2; exit 1; }
 done
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+if [ ! -f "$WINEPREFIX/.update-timestamp" ]; then
   echo "run: creating the Wine prefix $WINEPREFIX (takes minutes where Wine runs under emulation)"
   cmake/wine-prefix init
 fi
