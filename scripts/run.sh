@@ -9,8 +9,8 @@
 # With --live (or BOARDSCOPE_LIVE=1) zemhost asks the platform's own WMI: on
 # Windows the real thing; under Wine zemhost explains why there is nothing.
 # BUILD (default: build) names the build directory; the DLL is in $BUILD/win/bin
-# ($BUILD/win64/bin where the kernel runs no 32-bit programs, or with
-# BOARDSCOPE_RUN_WIN64=1, which skips slow 32-bit Wine under emulation).
+# ($BUILD/win64/bin where the kernel runs no 32-bit programs natively, or
+# with BOARDSCOPE_RUN_WIN64=1).
 set -eu
 cd "$(dirname "$0")/.."
 build="${BUILD:-build}"
@@ -26,16 +26,23 @@ fi
 # Windows path of a file, through Wine's Z: drive.
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 
-if [ "${BOARDSCOPE_RUN_WIN64:-0}" != 1 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+# 32-bit programs run natively: they start, and not through a qemu-i386
+# binfmt handler (which takes precedence over the kernel's own and under
+# which wineboot can hang).
+native32() {
+  /lib/ld-linux.so.2 --version >/dev/null 2>&1 && [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]
+}
+
+if [ "${BOARDSCOPE_RUN_WIN64:-0}" != 1 ] && native32; then
   win="$build/win"
   export WINEARCH=win32
 else
-  # 32-bit Wine cannot start where the kernel runs no 32-bit programs (some
-  # virtual machines); the same sources built for 64-bit Windows show the
-  # same thing under 64-bit Wine.
+  # 32-bit Wine cannot start where the kernel runs no 32-bit programs natively
+  # (some virtual machines); the same sources built for 64-bit Windows show
+  # the same thing under 64-bit Wine.
   echo "run: showing the same sources built for 64-bit Windows, under 64-bit Wine"
   [ "${BOARDSCOPE_RUN_WIN64:-0}" = 1 ] ||
-    echo "     (32-bit Wine cannot start where the kernel runs no 32-bit programs)"
+    echo "     (this kernel runs no 32-bit programs natively, so 32-bit Wine cannot start)"
   win="$build/win64"
   export WINEARCH=win64
   [ -f "$win/CMakeCache.txt" ] ||
