@@ -191,7 +191,7 @@ TEST_F(ZoneEntries, OneOpenTwoQueriesOneCloseAndOneArrayPerCall) {
     EXPECT_EQ(counts.lastBufferSize, chain.size());
     EXPECT_EQ(counts.wrongGuidOpens, 0u);
     EXPECT_EQ(counts.openHandles, 0u);
-    EXPECT_EQ(Spy().AllocationsOf(zones * 400), 1) << zones;
+    EXPECT_EQ(Spy().AllocationsOf(zones * 10 * sizeof(_ZEM_INFO_ENTRY)), 1) << zones;
     EXPECT_EQ(Spy().reallocations, 0) << zones;
   }
 }
@@ -209,7 +209,7 @@ TEST_F(ZoneEntries, BlockIsClosedBeforeTheBufferIsWalked) {
 
 TEST_F(ZoneEntries, ArrayThatCannotBeAllocated) {
   Serve(BuildChain({kCpu, kCpu}));
-  Spy().Arm(800);
+  Spy().Arm(20 * sizeof(_ZEM_INFO_ENTRY));
   ULONG count = 0xDEADBEEF;
   _ZEM_INFO_ENTRY* info = reinterpret_cast<_ZEM_INFO_ENTRY*>(0xBDBDBDBD);
   const HRESULT hr = BuildThermalZoneEntries(&count, &info);
