@@ -6,4 +6,6 @@ namespace boardscope::test {
 
 std::unique_ptr<RegistryStore> MakeTestStore() { return std::make_unique<MemoryRegistryStore>(); }
 
+bool RegistryDeniesQueryWithoutAccess() { return true; }
+
 }  // namespace boardscope::test

@@ -10,4 +10,8 @@ namespace boardscope::test {
 
 std::unique_ptr<RegistryStore> MakeTestStore();
 
+// Whether a key query fails on a handle opened without query access. Windows
+// and the in-memory store refuse it; Wine does not check the access mask.
+bool RegistryDeniesQueryWithoutAccess();
+
 }  // namespace boardscope::test
