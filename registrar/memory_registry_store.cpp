@@ -123,6 +123,14 @@ std::int32_t MemoryRegistryStore::Resolve(KeyHandle key, std::shared_ptr<Node>* 
   return win32::Success;
 }
 
+std::int32_t MemoryRegistryStore::ResolveFor(KeyHandle key, std::uint32_t needed,
+                                             std::shared_ptr<Node>* node) const {
+  std::uint32_t keyAccess = 0;
+  const std::int32_t result = Resolve(key, node, &keyAccess);
+  if (result != win32::Success) return result;
+  return (keyAccess & needed) == 0 ? win32::AccessDenied : win32::Success;
+}
+
 KeyHandle MemoryRegistryStore::AddHandle(const std::shared_ptr<Node>& node, std::uint32_t accessMask) {
   const KeyHandle handle = nextHandle_;
   nextHandle_ += 4;
@@ -187,10 +195,8 @@ std::int32_t MemoryRegistryStore::CloseKey(KeyHandle key) {
 std::int32_t MemoryRegistryStore::SetValue(KeyHandle key, const Char16* name, std::uint32_t type,
                                            const void* data, std::uint32_t size) {
   std::shared_ptr<Node> node;
-  std::uint32_t keyAccess = 0;
-  std::int32_t result = Resolve(key, &node, &keyAccess);
+  const std::int32_t result = ResolveFor(key, access::SetValue, &node);
   if (result != win32::Success) return result;
-  if ((keyAccess & access::SetValue) == 0) return win32::AccessDenied;
   const std::u16string valueName = name != nullptr ? std::u16string(name) : std::u16string();
   if (valueName.size() > kMaxValueName) return win32::InvalidParameter;
   if (data == nullptr && size != 0) return win32::InvalidParameter;
@@ -203,10 +209,8 @@ std::int32_t MemoryRegistryStore::SetValue(KeyHandle key, const Char16* name, st
 std::int32_t MemoryRegistryStore::QueryValue(KeyHandle key, const Char16* name, std::uint32_t* type,
                                              void* data, std::uint32_t* size) {
   std::shared_ptr<Node> node;
-  std::uint32_t keyAccess = 0;
-  std::int32_t result = Resolve(key, &node, &keyAccess);
+  const std::int32_t result = ResolveFor(key, access::QueryValue, &node);
   if (result != win32::Success) return result;
-  if ((keyAccess & access::QueryValue) == 0) return win32::AccessDenied;
   const auto found = node->values.find(Folded(name != nullptr ? std::u16string(name) : std::u16string()));
   if (found == node->values.end()) return win32::FileNotFound;
   const Node::Value* value = &found->second;
@@ -224,10 +228,8 @@ std::int32_t MemoryRegistryStore::QueryValue(KeyHandle key, const Char16* name, 
 
 std::int32_t MemoryRegistryStore::DeleteValue(KeyHandle key, const Char16* name) {
   std::shared_ptr<Node> node;
-  std::uint32_t keyAccess = 0;
-  std::int32_t result = Resolve(key, &node, &keyAccess);
+  const std::int32_t result = ResolveFor(key, access::SetValue, &node);
   if (result != win32::Success) return result;
-  if ((keyAccess & access::SetValue) == 0) return win32::AccessDenied;
   const std::u16string valueName = name != nullptr ? std::u16string(name) : std::u16string();
   return node->values.erase(Folded(valueName)) == 1 ? win32::Success : win32::FileNotFound;
 }
@@ -256,10 +258,8 @@ std::int32_t MemoryRegistryStore::DeleteKey(KeyHandle key, const Char16* name, s
 std::int32_t MemoryRegistryStore::EnumSubkey(KeyHandle key, std::uint32_t index, Char16* name,
                                              std::uint32_t* length) {
   std::shared_ptr<Node> node;
-  std::uint32_t keyAccess = 0;
-  std::int32_t result = Resolve(key, &node, &keyAccess);
+  const std::int32_t result = ResolveFor(key, access::EnumerateSubKeys, &node);
   if (result != win32::Success) return result;
-  if ((keyAccess & access::EnumerateSubKeys) == 0) return win32::AccessDenied;
   if (index >= node->children.size()) return win32::NoMoreItems;
   const std::u16string& childName = std::next(node->children.begin(), index)->second->name;
   if (childName.size() + 1 > *length) return win32::MoreData;
@@ -270,10 +270,8 @@ std::int32_t MemoryRegistryStore::EnumSubkey(KeyHandle key, std::uint32_t index,
 
 std::int32_t MemoryRegistryStore::QuerySubkeyCount(KeyHandle key, std::uint32_t* count) {
   std::shared_ptr<Node> node;
-  std::uint32_t keyAccess = 0;
-  std::int32_t result = Resolve(key, &node, &keyAccess);
+  const std::int32_t result = ResolveFor(key, access::QueryValue, &node);
   if (result != win32::Success) return result;
-  if ((keyAccess & access::QueryValue) == 0) return win32::AccessDenied;
   *count = static_cast<std::uint32_t>(node->children.size());
   return win32::Success;
 }

@@ -52,6 +52,8 @@ class MemoryRegistryStore final : public RegistryStore {
     std::uint32_t access;
   };
   std::int32_t Resolve(KeyHandle key, std::shared_ptr<Node>* node, std::uint32_t* accessMask) const;
+  // Resolve, then AccessDenied unless the handle carries one of the needed rights.
+  std::int32_t ResolveFor(KeyHandle key, std::uint32_t needed, std::shared_ptr<Node>* node) const;
   KeyHandle AddHandle(const std::shared_ptr<Node>& node, std::uint32_t accessMask);
   std::shared_ptr<Node> Find(RootKey root, const std::u16string& path) const;
 
