@@ -19,6 +19,7 @@ namespace {
 using GetClassObjectFunction = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 using CanUnloadFunction = HRESULT(STDAPICALLTYPE*)();
 constexpr LCID kEnglishUs = 0x409;
+constexpr SYSKIND kSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
 
 const GUID kUnknownClass = {0x1, 0x2, 0x3, {4, 5, 6, 7, 8, 9, 10, 11}};
 
@@ -230,7 +231,7 @@ class RegisteredTypeLibrary {
     result = LoadTypeLibEx(path, REGKIND_REGISTER, library_.put());
   }
   ~RegisteredTypeLibrary() {
-    if (SUCCEEDED(result)) UnRegisterTypeLib(LIBID_BoardscopeLib, 1, 0, kEnglishUs, SYS_WIN32);
+    if (SUCCEEDED(result)) UnRegisterTypeLib(LIBID_BoardscopeLib, 1, 0, kEnglishUs, kSysKind);
   }
   HRESULT result;
 
@@ -259,7 +260,7 @@ TEST_F(HostTest, LateBindingThroughTheRegisteredTypeLibrary) {
   EXPECT_EQ(untouched, reinterpret_cast<ITypeInfo*>(0xBD));
 
   // Unregistered: every call retries the registry and fails the same way.
-  UnRegisterTypeLib(LIBID_BoardscopeLib, 1, 0, kEnglishUs, SYS_WIN32);
+  UnRegisterTypeLib(LIBID_BoardscopeLib, 1, 0, kEnglishUs, kSysKind);
   HRESULT result = S_OK;
   IdOf(dispatch.get(), L"UnInit", &result);
   const HRESULT unregistered = result;
