@@ -3,22 +3,36 @@
 #include <windows.h>
 
 #include "component/thermal_wmi_win.h"
+#include "server/errors.h"
+#include "server/module.h"
+#include "server/raii.h"
 
 namespace boardscope {
 namespace {
 
 // Zero when the module loads: no zone until the first successful refresh.
 ThermalZoneTable thermalZoneTable{};
-// Statically initialised, so it needs no set-up or tear-down at load time.
-SRWLOCK thermalZoneLock = SRWLOCK_INIT;
 
-class ThermalZoneLockGuard {
+// The table's lock, set up with the other module-wide objects before the
+// entry routine runs; a failed set-up refuses the load, as theirs does.
+class ThermalZoneLock {
  public:
-  ThermalZoneLockGuard() noexcept { AcquireSRWLockExclusive(&thermalZoneLock); }
-  ThermalZoneLockGuard(const ThermalZoneLockGuard&) = delete;
-  ThermalZoneLockGuard& operator=(const ThermalZoneLockGuard&) = delete;
-  ~ThermalZoneLockGuard() { ReleaseSRWLockExclusive(&thermalZoneLock); }
+  ThermalZoneLock() noexcept : valid_(SUCCEEDED(InitLock(section))) {
+    if (!valid_) InitFailed = true;
+  }
+  ThermalZoneLock(const ThermalZoneLock&) = delete;
+  ThermalZoneLock& operator=(const ThermalZoneLock&) = delete;
+  ~ThermalZoneLock() {
+    if (valid_) DeleteCriticalSection(&section);
+  }
+
+  CRITICAL_SECTION section{};
+
+ private:
+  bool valid_;
 };
+
+ThermalZoneLock thermalZoneLock;
 
 bool RefreshLocked() noexcept {
   ThermalBlockBuffer buffer;
@@ -30,19 +44,19 @@ bool RefreshLocked() noexcept {
 }  // namespace
 
 bool RefreshThermalZones() noexcept {
-  ThermalZoneLockGuard lock;
+  ScopedCriticalSection lock(thermalZoneLock.section);
   return RefreshLocked();
 }
 
 std::size_t RefreshAndReadThermalZones(ThermalZoneTable& zones) noexcept {
-  ThermalZoneLockGuard lock;
+  ScopedCriticalSection lock(thermalZoneLock.section);
   RefreshLocked();
   zones = thermalZoneTable;
   return CountThermalZones(zones);
 }
 
 ThermalZoneTable ReadThermalZoneTable() noexcept {
-  ThermalZoneLockGuard lock;
+  ScopedCriticalSection lock(thermalZoneLock.section);
   return thermalZoneTable;
 }
 

@@ -61,7 +61,8 @@ struct ComReleaseTraits {
 template <typename Interface>
 using ComPtr = UniqueResource<Interface*, ComReleaseTraits<Interface>>;
 
-// Holds a critical section that is already initialised and deletes it.
+// Enters a critical section that is already initialised; leaves it when it
+// goes.
 class ScopedCriticalSection {
  public:
   explicit ScopedCriticalSection(CRITICAL_SECTION& section) noexcept : section_(section) {
