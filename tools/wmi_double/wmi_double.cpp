@@ -44,12 +44,21 @@ State& TheState() {
   return state;
 }
 
-SRWLOCK stateLock = SRWLOCK_INIT;
+// A critical section, not an SRW lock, so that the double loads wherever
+// the product does; set up on first use, as the state is.
+CRITICAL_SECTION& StateLock() {
+  static struct Section {
+    Section() { InitializeCriticalSection(&value); }
+    ~Section() { DeleteCriticalSection(&value); }
+    CRITICAL_SECTION value;
+  } section;
+  return section.value;
+}
 
 class Locked {
  public:
-  Locked() { AcquireSRWLockExclusive(&stateLock); }
-  ~Locked() { ReleaseSRWLockExclusive(&stateLock); }
+  Locked() { EnterCriticalSection(&StateLock()); }
+  ~Locked() { LeaveCriticalSection(&StateLock()); }
   Locked(const Locked&) = delete;
   Locked& operator=(const Locked&) = delete;
 };
