@@ -3,12 +3,12 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <thread>
 #include <atomic>
 
 #include "component/thermal_zones_win.h"
 #include "test_thermal_chain.h"
 #include "test_zone_entries_support.h"
+#include "tests/test_thread_win.h"
 
 namespace boardscope {
 namespace {
@@ -252,20 +252,22 @@ TEST_F(ZoneEntries, RefreshAndReadAreSerialised) {
   Double().HoldClose(reached, release);
 
   CallResult result;
-  std::thread first([&] { result = CallBuilder(); });
-  ASSERT_EQ(WaitForSingleObject(reached, 10000), WAIT_OBJECT_0);
+  test::TestThread first([&] { result = CallBuilder(); });
+  const bool paused = WaitForSingleObject(reached, 10000) == WAIT_OBJECT_0;
+  if (!paused) SetEvent(release);  // lets the first thread end before its join
+  ASSERT_TRUE(paused);
   Double().HoldClose(nullptr, nullptr);
   std::atomic<bool> read{false};
   ThermalZoneTable table{};
-  std::thread second([&] {
+  test::TestThread second([&] {
     table = ReadThermalZoneTable();
     read = true;
   });
   Sleep(300);
   EXPECT_FALSE(read);
   SetEvent(release);
-  first.join();
-  second.join();
+  first.Join();
+  second.Join();
   EXPECT_EQ(result.count, 20u);
   EXPECT_EQ(table[1].CurrentTemperature, 3100u);  // read after the refresh, not during it
   CloseHandle(reached);

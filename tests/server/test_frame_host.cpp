@@ -6,12 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "Boardscope.h"
 #include "server/raii.h"
+#include "tests/test_thread_win.h"
 
 namespace boardscope {
 namespace {
@@ -200,10 +201,10 @@ TEST_F(HostTest, ConcurrentFirstRequestsShareOneFactory) {
   constexpr int kThreads = 8;
   std::vector<IClassFactory*> seen(kThreads, nullptr);
   std::atomic<bool> go{false};
-  std::vector<std::thread> threads;
+  std::vector<std::unique_ptr<test::TestThread>> threads;
   for (int i = 0; i < kThreads; ++i) {
-    threads.emplace_back([&, i] {
-      while (!go) std::this_thread::yield();
+    threads.push_back(std::make_unique<test::TestThread>([&, i] {
+      while (!go) SwitchToThread();
       dll.getClassObject(CLSID_ZEMBoardscope, IID_IClassFactory, reinterpret_cast<void**>(&seen[i]));
       for (int round = 0; round < 50; ++round) {
         IZEMInfo* object = nullptr;
@@ -211,10 +212,10 @@ TEST_F(HostTest, ConcurrentFirstRequestsShareOneFactory) {
           object->Release();
         }
       }
-    });
+    }));
   }
   go = true;
-  for (auto& thread : threads) thread.join();
+  for (auto& thread : threads) thread->Join();
   for (IClassFactory* factory : seen) {
     ASSERT_NE(factory, nullptr);
     EXPECT_EQ(factory, seen[0]);
