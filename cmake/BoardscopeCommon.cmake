@@ -11,7 +11,8 @@ if(WIN32)
   # The C and C++ runtimes are linked in: the DLL and the test programs
   # import system DLLs only.
   add_link_options(-static -static-libgcc -static-libstdc++)
-  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+  # Windows XP SP3 is the oldest system the DLL loads on (tests/ raises it).
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501)
   set(BOARDSCOPE_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(BOARDSCOPE_WINEARCH win64)
@@ -42,6 +43,18 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 if(NOT BOARDSCOPE_FUZZ)
   add_subdirectory(${BOARDSCOPE_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  # The 32-bit build's runtime (win32 thread model) has no std::mutex, on
+  # which GoogleTest builds one class; its customization header supplies it.
+  if(WIN32)
+    include(CheckCXXSourceCompiles)
+    check_cxx_source_compiles("#include <mutex>\nstd::mutex m;\nint main() { m.lock(); }"
+                              BOARDSCOPE_HAS_STD_MUTEX)
+    if(NOT BOARDSCOPE_HAS_STD_MUTEX)
+      set(custom ${CMAKE_CURRENT_LIST_DIR}/gtest-win32-threads)
+      target_include_directories(gtest BEFORE PUBLIC ${custom})
+      target_sources(gtest PRIVATE ${custom}/notification.cpp)
+    endif()
+  endif()
 endif()
 
 if(WIN32)
