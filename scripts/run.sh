@@ -8,47 +8,44 @@
 # by the WMI test double, because Wine has no ACPI thermal zones of its own.
 # With --live (or BOARDSCOPE_LIVE=1) zemhost asks the platform's own WMI: on
 # Windows the real thing; under Wine zemhost explains why there is nothing.
-# BUILD (default: build) names the build directory; the DLL is in $BUILD/win/bin
-# ($BUILD/win64/bin where the kernel runs no 32-bit programs natively, or
-# with BOARDSCOPE_RUN_WIN64=1).
+# BUILD (default: build) names the build directory; the DLL is in $BUILD/win/bin.
+# Where this kernel runs no 32-bit programs (or with BOARDSCOPE_GUEST=1) the
+# run happens in the emulated test machine of scripts/guest; with
+# BOARDSCOPE_RUN_WIN64=1 it shows the 64-bit build of $BUILD/win64 instead.
 set -eu
 cd "$(dirname "$0")/.."
 build="${BUILD:-build}"
 case "$build" in /*) ;; *) build="$PWD/$build" ;; esac
 capture="$PWD/samples/laptop-3zones.wmi"
 
+# Windows path of a file, through Wine's Z: drive.
+winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+
+if [ "${BOARDSCOPE_RUN_WIN64:-0}" = 1 ]; then
+  # The same sources built for 64-bit Windows, under 64-bit Wine: a quick
+  # look for developers.
+  echo "run: showing the same sources built for 64-bit Windows, under 64-bit Wine"
+  win="$build/win64"
+  export WINEARCH=win64
+  [ -f "$win/CMakeCache.txt" ] ||
+    cmake -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$win" -j "${JOBS:-2}" --target Boardscope zemhost wmi_double >/dev/null
+elif [ "${BOARDSCOPE_IN_GUEST:-0}" = 1 ] || { [ "${BOARDSCOPE_GUEST:-0}" != 1 ] && scripts/runs-32bit.sh; }; then
+  win="$build/win"
+  export WINEARCH=win32
+else
+  # 32-bit Wine cannot start where this kernel runs no 32-bit programs: the
+  # same run, of the same 32-bit DLL, happens in the emulated test machine.
+  echo "run: this kernel runs no 32-bit programs, so the 32-bit DLL is shown in an EMULATED"
+  echo "     x86-64 machine (qemu, software emulation) with 32-bit Wine; this takes minutes"
+  exec scripts/guest/run.sh --tmpfs "$build/win/wineprefix" scripts/run.sh "$@"
+fi
 live="${BOARDSCOPE_LIVE:-0}"
 if [ "${1:-}" = "--live" ]; then
   live=1
   shift
 fi
 
-# Windows path of a file, through Wine's Z: drive.
-winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
-
-# 32-bit programs run natively: they start, and not through a qemu-i386
-# binfmt handler (which takes precedence over the kernel's own and under
-# which wineboot can hang).
-native32() {
-  /lib/ld-linux.so.2 --version >/dev/null 2>&1 && [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]
-}
-
-if [ "${BOARDSCOPE_RUN_WIN64:-0}" != 1 ] && native32; then
-  win="$build/win"
-  export WINEARCH=win32
-else
-  # 32-bit Wine cannot start where the kernel runs no 32-bit programs natively
-  # (some virtual machines); the same sources built for 64-bit Windows show
-  # the same thing under 64-bit Wine.
-  echo "run: showing the same sources built for 64-bit Windows, under 64-bit Wine"
-  [ "${BOARDSCOPE_RUN_WIN64:-0}" = 1 ] ||
-    echo "     (this kernel runs no 32-bit programs natively, so 32-bit Wine cannot start)"
-  win="$build/win64"
-  export WINEARCH=win64
-  [ -f "$win/CMakeCache.txt" ] ||
-    cmake -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$win" -j "${JOBS:-2}" --target Boardscope zemhost wmi_double >/dev/null
-fi
 bin="$win/bin"
 export WINEPREFIX="$win/wineprefix"
 

@@ -9,6 +9,11 @@ packages="cmake make g++ clang libclang-rt-14-dev googletest file
   g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine32:i386 wine64 libwine-dev"
 
+# The emulated test machine, where this kernel runs no 32-bit programs.
+if [ "${BOARDSCOPE_GUEST:-0}" = 1 ] || ! "$(dirname "$0")/runs-32bit.sh"; then
+  packages="$packages qemu-system-x86 mmdebstrap e2fsprogs"
+fi
+
 if [ "$(id -u)" -ne 0 ]; then
   SUDO=sudo
 else
