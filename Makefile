@@ -1,11 +1,13 @@
 # Two commands do everything on a fresh machine:
 #   make run   installs what is missing, builds the DLL and shows it working
 #   make test  installs what is missing, builds and runs every test
+# and, for developers, a quick loop on the same sources built for x86-64:
+#   make test-win64  only the Windows tests, under 64-bit Wine on this machine
 BUILD ?= build
 JOBS ?= 2
 export BUILD JOBS
 
-.PHONY: all build run test clean
+.PHONY: all build run test test-win64 clean
 
 all: build
 
@@ -19,6 +21,9 @@ run: build
 
 test:
 	scripts/test.sh
+
+test-win64:
+	scripts/test.sh --win64
 
 clean:
 	rm -rf $(BUILD)

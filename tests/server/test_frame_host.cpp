@@ -62,6 +62,37 @@ ULONG RefCount(IUnknown* object) {
   return object->Release();
 }
 
+#if defined(__i386__)
+// How far a bare call leaves the stack pointer moved: 0 when the callee
+// removes exactly the arguments pushed, as the stdcall convention of every
+// export and interface method requires. Callers built with frame pointers
+// hide a wrong cleanup, so it is measured around the call itself.
+long StackDrift(const void* function, std::vector<ULONG_PTR> arguments) {
+  const ULONG_PTR* first = arguments.data();
+  const ULONG_PTR* next = first + arguments.size();
+  const void* target = function;
+  ULONG_PTR scratch = 0;
+  long drift = 0;
+  __asm__ volatile(
+      "movl %%esp, %%esi\n\t"
+      "jmp 2f\n"
+      "1:\n\t"
+      "subl $4, %%ebx\n\t"
+      "pushl (%%ebx)\n"
+      "2:\n\t"
+      "cmpl %%edi, %%ebx\n\t"
+      "jne 1b\n\t"
+      "call *%%edx\n\t"
+      "movl %%esp, %%eax\n\t"
+      "subl %%esi, %%eax\n\t"
+      "movl %%esi, %%esp\n\t"
+      : "=a"(drift), "+b"(next), "+d"(target), "+c"(scratch)
+      : "D"(first)
+      : "esi", "memory", "cc");
+  return drift;
+}
+#endif
+
 // A minimal outer object that aggregates the component.
 class Outer final : public IUnknown {
  public:
@@ -104,6 +135,27 @@ TEST_F(HostTest, ClassObjectResults) {
   EXPECT_EQ(first.get(), second.get());
   ComPtr<IUnknown> identity = Query<IUnknown>(first.get(), IID_IUnknown);
   EXPECT_EQ(identity.get(), static_cast<IUnknown*>(first.get()));
+}
+
+TEST_F(HostTest, ExportsAndMethodsRemoveTheirOwnArguments) {
+#if !defined(__i386__)
+  GTEST_SKIP() << "x86-64 has one calling convention";
+#else
+  void* factory = nullptr;
+  EXPECT_EQ(StackDrift(reinterpret_cast<const void*>(dll.getClassObject),
+                       {reinterpret_cast<ULONG_PTR>(&CLSID_ZEMBoardscope),
+                        reinterpret_cast<ULONG_PTR>(&IID_IClassFactory),
+                        reinterpret_cast<ULONG_PTR>(&factory)}),
+            0);
+  ASSERT_NE(factory, nullptr);
+  EXPECT_EQ(StackDrift(reinterpret_cast<const void*>(dll.canUnloadNow), {}), 0);
+  // IClassFactory::LockServer, slot 4, and IUnknown::Release, slot 2.
+  void* const* slots = *static_cast<void* const* const*>(factory);
+  const auto self = reinterpret_cast<ULONG_PTR>(factory);
+  EXPECT_EQ(StackDrift(slots[4], {self, TRUE}), 0);
+  EXPECT_EQ(StackDrift(slots[4], {self, FALSE}), 0);
+  EXPECT_EQ(StackDrift(slots[2], {self}), 0);
+#endif
 }
 
 TEST_F(HostTest, UnloadingFollowsLocksNotTheCache) {
