@@ -28,6 +28,20 @@ void Publish(T*& field, T* value) noexcept {
   InterlockedExchangePointer(reinterpret_cast<void**>(&field), value);
 }
 
+// The locale the type library is built and registered for. The registry's
+// lookup falls back from a locale only to its primary language and neutral,
+// so callers in any other locale are served this one.
+constexpr LCID LibraryLocale = 0x409;
+
+HRESULT LoadLibraryForLocale(const GUID& libraryId, WORD major, WORD minor, LCID locale,
+                             ITypeLib** library) noexcept {
+  HRESULT result = LoadRegTypeLib(libraryId, major, minor, locale, library);
+  if (result == TYPE_E_LIBNOTREGISTERED && locale != LibraryLocale) {
+    result = LoadRegTypeLib(libraryId, major, minor, LibraryLocale, library);
+  }
+  return result;
+}
+
 LONG CodeUnitLength(const OLECHAR* text) noexcept {
   LONG length = 0;
   while (text[length] != 0) ++length;
@@ -52,7 +66,7 @@ HRESULT CComTypeInfoHolder::EnsureTypeInfo(LCID locale) noexcept {
   HRESULT result = S_OK;
   if (typeInfo == nullptr) {
     ComPtr<ITypeLib> library;
-    result = LoadRegTypeLib(*libraryId, versionMajor, versionMinor, locale, library.put());
+    result = LoadLibraryForLocale(*libraryId, versionMajor, versionMinor, locale, library.put());
     if (SUCCEEDED(result)) {
       ITypeInfo* info = nullptr;
       result = library.get()->GetTypeInfoOfGuid(*interfaceId, &info);

@@ -356,5 +356,38 @@ TEST_F(HostTest, LateBindingThroughTheRegisteredTypeLibrary) {
   typeInfo->Release();
 }
 
+// A script host passes its user's locale; the library is registered for
+// US English only. Each case starts from a freshly loaded module, whose first
+// late-bound call loads the type information.
+TEST(LateBindingLocales, FirstCallsOfAFreshModuleSucceedInAnyLocale) {
+  for (const LCID locale : {LCID{0x407}, LCID{LOCALE_USER_DEFAULT}, LCID{0x411}}) {
+    for (const bool invokeFirst : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "locale " << std::hex << locale << (invokeFirst ? ", Invoke" : ", GetIDsOfNames") << " first");
+      Dll dll;
+      ASSERT_NE(dll.Module(), nullptr);
+      RegisteredTypeLibrary registration(dll.Module());
+      ASSERT_EQ(registration.result, S_OK);
+      ComPtr<IDispatch> dispatch;
+      ASSERT_EQ(dll.Factory().get()->CreateInstance(nullptr, IID_IDispatch,
+                                                    reinterpret_cast<void**>(dispatch.put())),
+                S_OK);
+      DISPPARAMS none = {nullptr, nullptr, 0, 0};
+      VARIANT value;
+      VariantInit(&value);
+      // Dispatch id 2 is UnInit.
+      if (invokeFirst) {
+        EXPECT_EQ(dispatch.get()->Invoke(2, IID_NULL, locale, DISPATCH_METHOD, &none, &value, nullptr, nullptr),
+                  S_OK);
+      }
+      DISPID id = -1;
+      LPOLESTR names[] = {const_cast<LPOLESTR>(L"UnInit")};
+      EXPECT_EQ(dispatch.get()->GetIDsOfNames(IID_NULL, names, 1, locale, &id), S_OK);
+      EXPECT_EQ(id, 2);
+      EXPECT_EQ(dispatch.get()->Invoke(id, IID_NULL, locale, DISPATCH_METHOD, &none, &value, nullptr, nullptr),
+                S_OK);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace boardscope
