@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -371,6 +372,38 @@ TEST_F(EndToEnd, MethodsThroughIDispatch) {
     }
     VariantClear(&result);
   }
+}
+
+// The platform's script host, as a late-bound user would: create by ProgID,
+// call Init and UnInit. Script errors leave the exit code alone, so the
+// last line's echo is what shows that every call went through.
+TEST_F(EndToEnd, ScriptHostCallsTheObjectByProgId) {
+  struct Script {
+    const wchar_t* file;
+    const char* text;
+  } const scripts[] = {
+      {L"calls.js",
+       "var o = new ActiveXObject(\"Boardscope.ZEMBoardscope.1\");\r\no.Init();\r\no.UnInit();\r\n"
+       "WScript.Echo(\"done\");\r\n"},
+      {L"calls.vbs",
+       "Set o = CreateObject(\"Boardscope.ZEMBoardscope.1\")\r\no.Init\r\no.UnInit\r\nWScript.Echo \"done\"\r\n"},
+  };
+  const std::wstring temp = TempDirectory(L"boardscope-script-");
+  for (const Script& script : scripts) {
+    SCOPED_TRACE(script.text);
+    const std::wstring path = temp + script.file;
+    const std::wstring output = path + L".txt";
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, script.text, static_cast<DWORD>(strlen(script.text)), &written, nullptr);
+    CloseHandle(file);
+    EXPECT_EQ(RunProgram(L"cscript.exe //nologo \"" + path + L"\"", output), 0u);
+    EXPECT_EQ(ReadFileBytes(output), "done\r\n");
+    DeleteFileW(path.c_str());
+    DeleteFileW(output.c_str());
+  }
+  RemoveDirectoryW(temp.c_str());
 }
 
 TEST_F(EndToEnd, ZemhostOnTheSampleCaptureMatchesTheGoldenFiles) {
