@@ -10,32 +10,36 @@
 namespace boardscope {
 namespace {
 
-// The string-table texts of one call, each looked up once and shared by
-// all the entries of the call.
+// The string-table texts of one call, each looked up once and shared by all
+// the entries of the call. They point into the module's read-only resource
+// memory, which lives as long as the module; nothing is copied until the
+// entries' own strings are made.
 class LoadedZoneStrings {
  public:
   LoadedZoneStrings() noexcept {
-    Load(zone_string::kNamePrefix, strings_.namePrefix);
-    for (unsigned k = 0; k < kEntriesPerZone; ++k)
-      Load(zone_string::kFirstLabel + k, strings_.labels[k]);
-    Load(zone_string::kDegreesCelsius, strings_.degreesCelsius);
-    Load(zone_string::kNone, strings_.none);
-    Load(zone_string::kSeconds, strings_.seconds);
+    UINT ids[kStringCount];
+    Text16* views[kStringCount];
+    std::size_t n = 0;
+    const auto add = [&](UINT id, Text16& view) {
+      ids[n] = id;
+      views[n++] = &view;
+    };
+    add(zone_string::kNamePrefix, strings_.namePrefix);
+    for (unsigned k = 0; k < kEntriesPerZone; ++k) add(zone_string::kFirstLabel + k, strings_.labels[k]);
+    add(zone_string::kDegreesCelsius, strings_.degreesCelsius);
+    add(zone_string::kNone, strings_.none);
+    add(zone_string::kSeconds, strings_.seconds);
+    const WCHAR* counted[kStringCount];
+    ResourceModule().FindStringResources(ids, kStringCount, counted);
+    for (std::size_t k = 0; k < kStringCount; ++k) {
+      if (counted[k] != nullptr) *views[k] = {reinterpret_cast<const Char16*>(counted[k] + 1), counted[k][0]};
+    }
   }
   const ZoneEntryStrings& get() const noexcept { return strings_; }
 
  private:
-  void Load(unsigned id, Text16& view) noexcept {
-    UniqueBstr& owned = owned_[used_++];
-    owned.reset(LoadResourceString(id));
-    if (owned) {
-      view = {reinterpret_cast<const Char16*>(owned.get()), SysStringLen(owned.get())};
-    }
-  }
-
+  static constexpr std::size_t kStringCount = kEntriesPerZone + 4;
   ZoneEntryStrings strings_{};
-  UniqueBstr owned_[kEntriesPerZone + 4];
-  unsigned used_ = 0;
 };
 
 // A new BSTR holding `text`, or null when there is no text.

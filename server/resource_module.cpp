@@ -38,18 +38,39 @@ HINSTANCE CResourceModule::GetResourceInstanceAt(int index) noexcept {
 }
 
 const WCHAR* CResourceModule::FindStringResource(UINT id) noexcept {
-  const WORD blockNumber = StringBlockNumber(id);
-  for (int i = 0;; ++i) {
+  const WCHAR* found = nullptr;
+  FindStringResources(&id, 1, &found);
+  return found;
+}
+
+void CResourceModule::FindStringResources(const UINT* ids, std::size_t count, const WCHAR** found) noexcept {
+  for (std::size_t k = 0; k < count; ++k) found[k] = nullptr;
+  std::size_t missing = count;
+  for (int i = 0; missing != 0; ++i) {
     HINSTANCE instance = GetResourceInstanceAt(i);
-    if (instance == nullptr) return nullptr;
-    HRSRC info = FindResourceW(instance, MAKEINTRESOURCEW(blockNumber), MAKEINTRESOURCEW(6));
-    if (info == nullptr) continue;
-    HGLOBAL loaded = LoadResource(instance, info);
-    const void* block = loaded != nullptr ? LockResource(loaded) : nullptr;
-    if (block == nullptr) continue;
-    CountedText text{};
-    if (FindStringInBlock(block, SizeofResource(instance, info), id, text)) {
-      return reinterpret_cast<const WCHAR*>(text.units) - 1;
+    if (instance == nullptr) return;
+    // Ids that share a block, one after the other, share one lookup of it.
+    WORD lastBlock = 0;
+    const void* block = nullptr;
+    DWORD blockSize = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+      if (found[k] != nullptr) continue;
+      const WORD blockNumber = StringBlockNumber(ids[k]);
+      if (blockNumber != lastBlock) {
+        lastBlock = blockNumber;
+        block = nullptr;
+        HRSRC info = FindResourceW(instance, MAKEINTRESOURCEW(blockNumber), MAKEINTRESOURCEW(6));
+        HGLOBAL loaded = info != nullptr ? LoadResource(instance, info) : nullptr;
+        if (loaded != nullptr) {
+          block = LockResource(loaded);
+          blockSize = SizeofResource(instance, info);
+        }
+      }
+      CountedText text{};
+      if (block != nullptr && FindStringInBlock(block, blockSize, ids[k], text)) {
+        found[k] = reinterpret_cast<const WCHAR*>(text.units) - 1;
+        --missing;
+      }
     }
   }
 }

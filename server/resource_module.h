@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <cstddef>
+
 namespace boardscope {
 
 class CResourceModule {
@@ -22,6 +24,9 @@ class CResourceModule {
   // Points at the 16-bit count of string id in the first instance whose table
   // holds a non-empty entry for it; the units follow the count.
   const WCHAR* FindStringResource(UINT id) noexcept;
+  // The same for count ids at once (null where absent); each string-table
+  // block is found once for a run of ids that share it.
+  void FindStringResources(const UINT* ids, std::size_t count, const WCHAR** found) noexcept;
 
   HINSTANCE ModuleInstance() const noexcept { return moduleInstance; }
 
