@@ -3,9 +3,7 @@
 #include <windows.h>
 
 #include "component/thermal_wmi_win.h"
-#include "server/errors.h"
-#include "server/module.h"
-#include "server/raii.h"
+#include "platform/owners_win.h"
 
 namespace boardscope {
 namespace {
@@ -14,25 +12,8 @@ namespace {
 ThermalZoneTable thermalZoneTable{};
 
 // The table's lock, set up with the other module-wide objects before the
-// entry routine runs; a failed set-up refuses the load, as theirs does.
-class ThermalZoneLock {
- public:
-  ThermalZoneLock() noexcept : valid_(SUCCEEDED(InitLock(section))) {
-    if (!valid_) InitFailed = true;
-  }
-  ThermalZoneLock(const ThermalZoneLock&) = delete;
-  ThermalZoneLock& operator=(const ThermalZoneLock&) = delete;
-  ~ThermalZoneLock() {
-    if (valid_) DeleteCriticalSection(&section);
-  }
-
-  CRITICAL_SECTION section{};
-
- private:
-  bool valid_;
-};
-
-ThermalZoneLock thermalZoneLock;
+// entry routine runs, which refuses the load when it could not be.
+OwnedCriticalSection thermalZoneLock;
 
 bool RefreshLocked() noexcept {
   ThermalBlockBuffer buffer;
@@ -43,20 +24,22 @@ bool RefreshLocked() noexcept {
 
 }  // namespace
 
+bool ThermalZoneLockReady() noexcept { return thermalZoneLock.valid(); }
+
 bool RefreshThermalZones() noexcept {
-  ScopedCriticalSection lock(thermalZoneLock.section);
+  ScopedCriticalSection lock(thermalZoneLock.get());
   return RefreshLocked();
 }
 
 std::size_t RefreshAndReadThermalZones(ThermalZoneTable& zones) noexcept {
-  ScopedCriticalSection lock(thermalZoneLock.section);
+  ScopedCriticalSection lock(thermalZoneLock.get());
   RefreshLocked();
   zones = thermalZoneTable;
   return CountThermalZones(zones);
 }
 
 ThermalZoneTable ReadThermalZoneTable() noexcept {
-  ScopedCriticalSection lock(thermalZoneLock.section);
+  ScopedCriticalSection lock(thermalZoneLock.get());
   return thermalZoneTable;
 }
 

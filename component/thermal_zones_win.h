@@ -9,6 +9,10 @@
 
 namespace boardscope {
 
+// Whether the table's lock could be set up when the module loaded; the
+// module refuses to load without it.
+bool ThermalZoneLockReady() noexcept;
+
 // Rewrites the table from a fresh query; false (and the table untouched)
 // when the query fails.
 bool RefreshThermalZones() noexcept;

@@ -2,10 +2,17 @@
 
 #include "component/zone_entries.h"
 #include "server/errors.h"
-#include "server/raii.h"
+#include "platform/owners_win.h"
 #include "server/resource_module.h"
 
 namespace boardscope {
+
+CComTypeInfoHolder typeInfoHolderIZEMBoardscope = {
+    &IID_IZEMBoardscope, &LIBID_BoardscopeLib, 1, 0, nullptr, nullptr, 0};
+CComTypeInfoHolder typeInfoHolderIZEMComponent = {
+    &IID_IZEMComponent, &LIBID_BoardscopeLib, 1, 0, nullptr, nullptr, 0};
+CComTypeInfoHolder typeInfoHolderIZEMInfo = {
+    &IID_IZEMInfo, &LIBID_BoardscopeLib, 1, 0, nullptr, nullptr, 0};
 
 namespace {
 constexpr UINT kDisplayNameId = 201;

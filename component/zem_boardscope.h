@@ -11,6 +11,11 @@
 
 namespace boardscope {
 
+// The type information of each of the class's dual interfaces.
+extern CComTypeInfoHolder typeInfoHolderIZEMBoardscope;
+extern CComTypeInfoHolder typeInfoHolderIZEMComponent;
+extern CComTypeInfoHolder typeInfoHolderIZEMInfo;
+
 class CZEMBoardscope : public CComObjectRootEx<CComSingleThreadModel>,
                        public CComCoClass<CZEMBoardscope, &CLSID_ZEMBoardscope>,
                        public IDispatchImpl<IZEMBoardscope, typeInfoHolderIZEMBoardscope>,

@@ -4,7 +4,7 @@
 
 #include "component/thermal_zones_win.h"
 #include "component/zone_entry_plan.h"
-#include "server/raii.h"
+#include "platform/owners_win.h"
 #include "server/resource_module.h"
 
 namespace boardscope {

@@ -2,19 +2,11 @@
 
 #include <new>
 
-#include "Boardscope.h"
 #include "server/errors.h"
 #include "server/module.h"
-#include "server/raii.h"
+#include "platform/owners_win.h"
 
 namespace boardscope {
-
-CComTypeInfoHolder typeInfoHolderIZEMBoardscope = {
-    &IID_IZEMBoardscope, &LIBID_BoardscopeLib, 1, 0, nullptr, nullptr, 0};
-CComTypeInfoHolder typeInfoHolderIZEMComponent = {
-    &IID_IZEMComponent, &LIBID_BoardscopeLib, 1, 0, nullptr, nullptr, 0};
-CComTypeInfoHolder typeInfoHolderIZEMInfo = {
-    &IID_IZEMInfo, &LIBID_BoardscopeLib, 1, 0, nullptr, nullptr, 0};
 
 namespace {
 template <typename T>
@@ -69,7 +61,7 @@ HRESULT CComTypeInfoHolder::EnsureTypeInfo(LCID locale) noexcept {
     result = LoadLibraryForLocale(*libraryId, versionMajor, versionMinor, locale, library.put());
     if (SUCCEEDED(result)) {
       ITypeInfo* info = nullptr;
-      result = library.get()->GetTypeInfoOfGuid(*interfaceId, &info);
+      result = library->GetTypeInfoOfGuid(*interfaceId, &info);
       if (SUCCEEDED(result)) {
         Publish(typeInfo, info);
         CurrentModule->AddTermCallback(&CComTypeInfoHolder::ReleaseTypeInfo, this);

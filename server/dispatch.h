@@ -37,10 +37,6 @@ struct CComTypeInfoHolder {
   bool Loaded() const noexcept;
 };
 
-extern CComTypeInfoHolder typeInfoHolderIZEMBoardscope;
-extern CComTypeInfoHolder typeInfoHolderIZEMComponent;
-extern CComTypeInfoHolder typeInfoHolderIZEMInfo;
-
 // The IDispatch slots of Interface, served by Holder.
 template <typename Interface, CComTypeInfoHolder& Holder>
 class IDispatchImpl : public Interface {

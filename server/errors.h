@@ -1,9 +1,12 @@
-// Error mapping and the exception that carries an HRESULT inside the frame.
+// The exception that carries an HRESULT inside the frame, and the guard that
+// keeps every exception inside the boundary.
 #pragma once
 
 #include <windows.h>
 
 #include <new>
+
+#include "platform/errors_win.h"
 
 namespace boardscope {
 
@@ -17,16 +20,9 @@ class CComException {
   HRESULT result_;
 };
 
-// 0 and negative codes pass unchanged; others become 0x8007xxxx.
-HRESULT HResultFromWin32(LONG code) noexcept;
-HRESULT HResultFromLastError() noexcept;
-
 // Checks the errno-style result of a bounded runtime copy: 0 and 80 (an
 // asked-for truncation) are returned, everything else raises CComException.
 int CheckCrtResult(int error);
-
-// Initialises a critical section; E_OUTOFMEMORY when the platform says so.
-HRESULT InitLock(CRITICAL_SECTION& lock) noexcept;
 
 // Runs body and turns anything it throws into an HRESULT, so that no
 // exception crosses an export or interface method.

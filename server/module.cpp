@@ -4,7 +4,7 @@
 
 #include "server/errors.h"
 #include "server/object_map.h"
-#include "server/raii.h"
+#include "platform/owners_win.h"
 
 namespace boardscope {
 

@@ -1,10 +1,6 @@
 // The three module objects, constructed in this order before the entry
-// routine sees process attach and destroyed in reverse after detach.
-#include <iterator>
-
-#include "Boardscope.h"
-#include "component/zem_boardscope.h"
-#include "server/com_object.h"
+// routine sees process attach and destroyed in reverse after detach. The
+// classes they serve come from the module's object map (object_map.h).
 #include "server/module.h"
 #include "server/object_map.h"
 #include "server/resource_module.h"
@@ -16,24 +12,8 @@ namespace boardscope {
 bool InitFailed = false;
 CBoardscopeModule* CurrentModule = nullptr;
 
-HRESULT UpdateZEMBoardscopeRegistry(bool doRegister) noexcept;
-
 namespace {
 HINSTANCE ThisModule() noexcept { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
-
-ObjectMapEntry zemBoardscopeEntry = {
-    &CLSID_ZEMBoardscope,
-    &UpdateZEMBoardscopeRegistry,
-    &CreateClassFactory,
-    &CreateObjectInstance,
-    nullptr,
-    0,
-    []() -> const wchar_t* { return nullptr; },
-    []() -> const void* { return nullptr; },
-    [](bool) {},
-};
-
-ObjectMapEntry* const objectMap[] = {&zemBoardscopeEntry};
 
 bool resourceLockInitialised = false;
 
@@ -45,7 +25,7 @@ struct ResourceModuleCheck {
 };
 
 // Definition order within this file is construction order.
-CObjectMapModule objectMapModule(ThisModule(), std::begin(objectMap), std::end(objectMap));
+CObjectMapModule objectMapModule(ThisModule(), objectMap, objectMap + objectMapSize);
 CResourceModule resourceModule(ThisModule(), resourceLockInitialised);
 ResourceModuleCheck resourceModuleCheck;
 CBoardscopeModule boardscopeModule;

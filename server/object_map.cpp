@@ -2,7 +2,7 @@
 
 #include "server/errors.h"
 #include "server/module.h"
-#include "server/raii.h"
+#include "platform/owners_win.h"
 
 namespace boardscope {
 

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <unknwn.h>
 
+#include <cstddef>
+
 namespace boardscope {
 
 using CreatorFunction = HRESULT (*)(IUnknown* outer, REFIID iid, void** out);
@@ -47,5 +49,10 @@ class CObjectMapModule {
 };
 
 CObjectMapModule& ObjectMapModule() noexcept;
+
+// The module's creatable classes, defined by the module that links the frame
+// (constant data, so it is in place before any module object is built).
+extern ObjectMapEntry* const objectMap[];
+extern const std::size_t objectMapSize;
 
 }  // namespace boardscope

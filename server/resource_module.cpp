@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "server/errors.h"
-#include "server/raii.h"
+#include "platform/owners_win.h"
 #include "server/string_block.h"
 
 namespace boardscope {

@@ -1,22 +1,16 @@
-// Registration of the module: application identifier, class, type library
-// and the host's plug-in value.
+// Registration of the module's type library, and the application identifier
+// that the module defines.
 #pragma once
 
 #include <windows.h>
 
 namespace boardscope {
 
-// The module's application identifier in registry text form.
+// The module's application identifier in registry text form, defined by the
+// module that links the frame.
 extern const wchar_t AppIdText[];
-
-HRESULT RegisterServer() noexcept;
-HRESULT UnregisterServer() noexcept;
 
 HRESULT RegisterTypeLibrary(HINSTANCE module) noexcept;
 HRESULT UnregisterTypeLibrary(HINSTANCE module) noexcept;
-
-// Best effort: the host's plug-in value; never reports a failure.
-HRESULT RegisterPluginValue() noexcept;
-HRESULT UnregisterPluginValue() noexcept;
 
 }  // namespace boardscope

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "Boardscope.h"
-#include "server/raii.h"
+#include "platform/owners_win.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "Boardscope.h"
-#include "server/raii.h"
+#include "platform/owners_win.h"
 
 namespace {
 
@@ -97,7 +97,7 @@ int main() {
   if (FAILED(LoadTypeLibEx(path, REGKIND_REGISTER, library.put()))) return std::printf("no type library\n"), 1;
 
   ComPtr<IZEMInfo> info;
-  factory.get()->CreateInstance(nullptr, IID_IZEMInfo, reinterpret_cast<void**>(info.put()));
+  factory->CreateInstance(nullptr, IID_IZEMInfo, reinterpret_cast<void**>(info.put()));
   IDispatch* dispatch = info.get();
   ComPtr<ITypeInfo> typeInfo;
   dispatch->GetTypeInfo(0, 0x409, typeInfo.put());
@@ -105,7 +105,7 @@ int main() {
   DISPID id = 0;
   const int lookups = 200000;
   const double cached = MicrosecondsPerCall(lookups, [&] { dispatch->GetIDsOfNames(IID_NULL, names, 1, 0x409, &id); });
-  const double direct = MicrosecondsPerCall(lookups, [&] { typeInfo.get()->GetIDsOfNames(names, 1, &id); });
+  const double direct = MicrosecondsPerCall(lookups, [&] { typeInfo->GetIDsOfNames(names, 1, &id); });
   std::printf("GetIDsOfNames, one name:   name cache %8.4f us   type information %8.4f us   %.1fx faster\n",
               cached, direct, direct / cached);
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "Boardscope.h"
-#include "server/raii.h"
+#include "platform/owners_win.h"
 #include "tests/test_thread_win.h"
 
 namespace boardscope {
@@ -168,17 +168,17 @@ TEST_F(HostTest, UnloadingFollowsLocksNotTheCache) {
   EXPECT_EQ(dll.canUnloadNow(), S_OK);
 
   ComPtr<IClassFactory> factory = dll.Factory();
-  ASSERT_EQ(factory.get()->LockServer(TRUE), S_OK);
+  ASSERT_EQ(factory->LockServer(TRUE), S_OK);
   factory.reset();
   EXPECT_EQ(dll.canUnloadNow(), S_FALSE);
   factory = dll.Factory();
-  ASSERT_EQ(factory.get()->LockServer(FALSE), S_OK);
+  ASSERT_EQ(factory->LockServer(FALSE), S_OK);
   factory.reset();
   EXPECT_EQ(dll.canUnloadNow(), S_OK);
 
   factory = dll.Factory();
   ComPtr<IZEMInfo> object;
-  ASSERT_EQ(factory.get()->CreateInstance(nullptr, IID_IZEMInfo, reinterpret_cast<void**>(object.put())),
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IZEMInfo, reinterpret_cast<void**>(object.put())),
             S_OK);
   factory.reset();
   EXPECT_EQ(dll.canUnloadNow(), S_FALSE);
@@ -187,20 +187,20 @@ TEST_F(HostTest, UnloadingFollowsLocksNotTheCache) {
 
 TEST_F(HostTest, CreateInstanceRefusals) {
   ComPtr<IClassFactory> factory = dll.Factory();
-  EXPECT_EQ(factory.get()->CreateInstance(nullptr, IID_IZEMInfo, nullptr), E_POINTER);
+  EXPECT_EQ(factory->CreateInstance(nullptr, IID_IZEMInfo, nullptr), E_POINTER);
   void* out = reinterpret_cast<void*>(0xBD);
-  EXPECT_EQ(factory.get()->CreateInstance(nullptr, IID_IClassFactory, &out), E_NOINTERFACE);
+  EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, &out), E_NOINTERFACE);
   EXPECT_EQ(out, nullptr);
   Outer outer;
   out = reinterpret_cast<void*>(0xBD);
-  EXPECT_EQ(factory.get()->CreateInstance(&outer, IID_IZEMInfo, &out), CLASS_E_NOAGGREGATION);
+  EXPECT_EQ(factory->CreateInstance(&outer, IID_IZEMInfo, &out), CLASS_E_NOAGGREGATION);
   EXPECT_EQ(out, nullptr);
 }
 
 TEST_F(HostTest, PlainObjectIdentityAndInterfaces) {
   ComPtr<IClassFactory> factory = dll.Factory();
   ComPtr<IZEMInfo> info;
-  ASSERT_EQ(factory.get()->CreateInstance(nullptr, IID_IZEMInfo, reinterpret_cast<void**>(info.put())),
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IZEMInfo, reinterpret_cast<void**>(info.put())),
             S_OK);
   EXPECT_EQ(RefCount(info.get()), 1u);
   ComPtr<IZEMBoardscope> boardscope = Query<IZEMBoardscope>(info.get(), IID_IZEMBoardscope);
@@ -216,10 +216,10 @@ TEST_F(HostTest, PlainObjectIdentityAndInterfaces) {
 
   // The host methods through the virtual table.
   ULONG count = 0;
-  EXPECT_EQ(info.get()->GetTIInstanceCount(&count), S_OK);
+  EXPECT_EQ(info->GetTIInstanceCount(&count), S_OK);
   EXPECT_EQ(count, 1u);
   _ZEM_COMPONENT_CAPS caps{};
-  EXPECT_EQ(component.get()->GetComponentCaps(&caps), S_OK);
+  EXPECT_EQ(component->GetComponentCaps(&caps), S_OK);
   EXPECT_EQ(caps.IZemInformationSupport, 1);
 }
 
@@ -227,7 +227,7 @@ TEST_F(HostTest, AggregatedObjectDelegatesToTheOuter) {
   ComPtr<IClassFactory> factory = dll.Factory();
   Outer outer;
   IUnknown* inner = nullptr;
-  ASSERT_EQ(factory.get()->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&inner)), S_OK);
+  ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&inner)), S_OK);
   outer.inner = inner;
   EXPECT_EQ(dll.canUnloadNow(), S_FALSE);
 
@@ -302,14 +302,14 @@ DISPID IdOf(IDispatch* dispatch, const wchar_t* name, HRESULT* result) {
 TEST_F(HostTest, LateBindingThroughTheRegisteredTypeLibrary) {
   ComPtr<IClassFactory> factory = dll.Factory();
   ComPtr<IZEMInfo> info;
-  ASSERT_EQ(factory.get()->CreateInstance(nullptr, IID_IZEMInfo, reinterpret_cast<void**>(info.put())),
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IZEMInfo, reinterpret_cast<void**>(info.put())),
             S_OK);
   ComPtr<IDispatch> dispatch = Query<IDispatch>(info.get(), IID_IDispatch);
   UINT count = 0;
-  EXPECT_EQ(dispatch.get()->GetTypeInfoCount(&count), S_OK);
+  EXPECT_EQ(dispatch->GetTypeInfoCount(&count), S_OK);
   EXPECT_EQ(count, 1u);
   ITypeInfo* untouched = reinterpret_cast<ITypeInfo*>(0xBD);
-  EXPECT_EQ(dispatch.get()->GetTypeInfo(1, kEnglishUs, &untouched), DISP_E_BADINDEX);
+  EXPECT_EQ(dispatch->GetTypeInfo(1, kEnglishUs, &untouched), DISP_E_BADINDEX);
   EXPECT_EQ(untouched, reinterpret_cast<ITypeInfo*>(0xBD));
 
   // Unregistered: every call retries the registry and fails the same way.
@@ -342,7 +342,7 @@ TEST_F(HostTest, LateBindingThroughTheRegisteredTypeLibrary) {
   DISPPARAMS none = {nullptr, nullptr, 0, 0};
   VARIANT value;
   VariantInit(&value);
-  EXPECT_EQ(dispatch.get()->Invoke(2, IID_NULL, kEnglishUs, DISPATCH_METHOD, &none, &value, nullptr, nullptr),
+  EXPECT_EQ(dispatch->Invoke(2, IID_NULL, kEnglishUs, DISPATCH_METHOD, &none, &value, nullptr, nullptr),
             S_OK);
   EXPECT_EQ(value.vt, VT_EMPTY);
   EXPECT_EQ(infoDispatch->Invoke(2, IID_NULL, kEnglishUs, DISPATCH_METHOD, &none, &value, nullptr, nullptr),
@@ -351,7 +351,7 @@ TEST_F(HostTest, LateBindingThroughTheRegisteredTypeLibrary) {
   EXPECT_EQ(value.ulVal, 1u);
 
   ITypeInfo* typeInfo = nullptr;
-  ASSERT_EQ(dispatch.get()->GetTypeInfo(0, kEnglishUs, &typeInfo), S_OK);
+  ASSERT_EQ(dispatch->GetTypeInfo(0, kEnglishUs, &typeInfo), S_OK);
   ASSERT_NE(typeInfo, nullptr);
   typeInfo->Release();
 }
@@ -368,7 +368,7 @@ TEST(LateBindingLocales, FirstCallsOfAFreshModuleSucceedInAnyLocale) {
       RegisteredTypeLibrary registration(dll.Module());
       ASSERT_EQ(registration.result, S_OK);
       ComPtr<IDispatch> dispatch;
-      ASSERT_EQ(dll.Factory().get()->CreateInstance(nullptr, IID_IDispatch,
+      ASSERT_EQ(dll.Factory()->CreateInstance(nullptr, IID_IDispatch,
                                                     reinterpret_cast<void**>(dispatch.put())),
                 S_OK);
       DISPPARAMS none = {nullptr, nullptr, 0, 0};
@@ -376,14 +376,14 @@ TEST(LateBindingLocales, FirstCallsOfAFreshModuleSucceedInAnyLocale) {
       VariantInit(&value);
       // Dispatch id 2 is UnInit.
       if (invokeFirst) {
-        EXPECT_EQ(dispatch.get()->Invoke(2, IID_NULL, locale, DISPATCH_METHOD, &none, &value, nullptr, nullptr),
+        EXPECT_EQ(dispatch->Invoke(2, IID_NULL, locale, DISPATCH_METHOD, &none, &value, nullptr, nullptr),
                   S_OK);
       }
       DISPID id = -1;
       LPOLESTR names[] = {const_cast<LPOLESTR>(L"UnInit")};
-      EXPECT_EQ(dispatch.get()->GetIDsOfNames(IID_NULL, names, 1, locale, &id), S_OK);
+      EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, locale, &id), S_OK);
       EXPECT_EQ(id, 2);
-      EXPECT_EQ(dispatch.get()->Invoke(id, IID_NULL, locale, DISPATCH_METHOD, &none, &value, nullptr, nullptr),
+      EXPECT_EQ(dispatch->Invoke(id, IID_NULL, locale, DISPATCH_METHOD, &none, &value, nullptr, nullptr),
                 S_OK);
     }
   }

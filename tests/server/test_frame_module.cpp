@@ -12,9 +12,15 @@
 #include "server/errors.h"
 #include "server/module.h"
 #include "server/object_map.h"
-#include "server/raii.h"
+#include "platform/owners_win.h"
 
 namespace boardscope {
+
+// This program's module serves no class of its own.
+ObjectMapEntry* const objectMap[] = {nullptr};
+extern const std::size_t objectMapSize = 1;
+extern const wchar_t AppIdText[] = L"{00000000-0000-0000-0000-000000000000}";
+
 namespace {
 
 TEST(FrameHelpers, CheckCrtResultRaisesTheMappedHResult) {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "component/zem_boardscope.h"
-#include "server/raii.h"
+#include "platform/owners_win.h"
 #include "server/resource_module.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -61,25 +61,25 @@ class ComponentTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_EQ(CreateObjectInstance(nullptr, IID_IZEMComponent, reinterpret_cast<void**>(component.put())),
               S_OK);
-    ASSERT_EQ(component.get()->QueryInterface(IID_IZEMInfo, reinterpret_cast<void**>(info.put())), S_OK);
+    ASSERT_EQ(component->QueryInterface(IID_IZEMInfo, reinterpret_cast<void**>(info.put())), S_OK);
   }
   ComPtr<IZEMComponent> component;
   ComPtr<IZEMInfo> info;
 };
 
 TEST_F(ComponentTest, InitAndUnInitInAnyOrder) {
-  EXPECT_EQ(component.get()->UnInit(), S_OK);
-  EXPECT_EQ(component.get()->Init(), S_OK);
-  EXPECT_EQ(component.get()->Init(), S_OK);
-  EXPECT_EQ(component.get()->UnInit(), S_OK);
+  EXPECT_EQ(component->UnInit(), S_OK);
+  EXPECT_EQ(component->Init(), S_OK);
+  EXPECT_EQ(component->Init(), S_OK);
+  EXPECT_EQ(component->UnInit(), S_OK);
 }
 
 TEST_F(ComponentTest, ComponentInfoWritesOnlyTheName) {
-  EXPECT_EQ(component.get()->GetComponentInfo(nullptr), S_OK);
+  EXPECT_EQ(component->GetComponentInfo(nullptr), S_OK);
   _ZEM_COMPONENT_INFO record;
   memset(&record, 0xBD, sizeof record);
   record.Name = kSentinelBstr;
-  ASSERT_EQ(component.get()->GetComponentInfo(&record), S_OK);
+  ASSERT_EQ(component->GetComponentInfo(&record), S_OK);
   UniqueBstr name(record.Name);
   ASSERT_TRUE(name);
   EXPECT_EQ(std::wstring(name.get()), L"Heatmark Component");
@@ -92,34 +92,34 @@ TEST_F(ComponentTest, ComponentInfoWritesOnlyTheName) {
 TEST_F(ComponentTest, CapsOfferOnlyTheInformationFamily) {
   _ZEM_COMPONENT_CAPS caps;
   memset(&caps, 0xBD, sizeof caps);
-  ASSERT_EQ(component.get()->GetComponentCaps(&caps), S_OK);
+  ASSERT_EQ(component->GetComponentCaps(&caps), S_OK);
   EXPECT_EQ(caps.IZemInformationSupport, 1);
   EXPECT_EQ(caps.IZemControlSupport, 0);
   EXPECT_EQ(caps.IZemWorkloadSupport, 0);
   EXPECT_EQ(caps.IZemSolverSupport, 0);
-  EXPECT_EQ(component.get()->GetComponentCaps(nullptr), E_POINTER);
+  EXPECT_EQ(component->GetComponentCaps(nullptr), E_POINTER);
 }
 
 TEST_F(ComponentTest, OneInstanceNamedTZWhateverIsAsked) {
   ULONG count = 0xBDBDBDBD;
-  ASSERT_EQ(info.get()->GetTIInstanceCount(&count), S_OK);
+  ASSERT_EQ(info->GetTIInstanceCount(&count), S_OK);
   EXPECT_EQ(count, 1u);
-  EXPECT_EQ(info.get()->GetTIInstanceCount(nullptr), E_POINTER);
+  EXPECT_EQ(info->GetTIInstanceCount(nullptr), E_POINTER);
   for (ULONG instance : {0ul, 1ul, 1000ul}) {
     _ZEM_INSTANCE_INFO record{kSentinelBstr};
-    ASSERT_EQ(info.get()->GetTIInstanceInfo(instance, &record), S_OK);
+    ASSERT_EQ(info->GetTIInstanceInfo(instance, &record), S_OK);
     UniqueBstr name(record.Name);
     ASSERT_TRUE(name) << instance;
     EXPECT_EQ(std::wstring(name.get()), L"TZ");
   }
-  EXPECT_EQ(info.get()->GetTIInstanceInfo(0, nullptr), S_OK);
+  EXPECT_EQ(info->GetTIInstanceInfo(0, nullptr), S_OK);
 }
 
 TEST_F(ComponentTest, CommonDataLeavesTheCallersValues) {
   ULONG count = 5;
   auto* preset = reinterpret_cast<_ZEM_INFO_ENTRY*>(static_cast<uintptr_t>(0x1234));
   _ZEM_INFO_ENTRY* array = preset;
-  EXPECT_EQ(info.get()->GetTICommonData(&count, &array), S_OK);
+  EXPECT_EQ(info->GetTICommonData(&count, &array), S_OK);
   EXPECT_EQ(count, 5u);
   EXPECT_EQ(array, preset);
 }

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "Boardscope.h"
-#include "server/raii.h"
+#include "platform/owners_win.h"
 
 namespace {
 
@@ -236,7 +236,7 @@ TEST_F(TypeLibTest, TypesInOrder) {
     EXPECT_FALSE(doc.hasHelpFile);
 
     TypeAttr attr;
-    ASSERT_HR_OK(info.get()->GetTypeAttr(attr.put(info.get())));
+    ASSERT_HR_OK(info->GetTypeAttr(attr.put(info.get())));
     EXPECT_EQ(row.kind, attr->typekind);
     // The system may drop TYPEFLAG_FOLEAUTOMATION from the dispatch half of a
     // dual interface; the virtual-table half is checked for all four flags.
@@ -250,9 +250,9 @@ TEST_F(TypeLibTest, TypesInOrder) {
     EXPECT_EQ(0, attr->wMinorVerNum);
 
     ComPtr<ITypeInfo2> info2;
-    ASSERT_HR_OK(info.get()->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(info2.put())));
+    ASSERT_HR_OK(info->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(info2.put())));
     CUSTDATA custom = {};
-    ASSERT_HR_OK(info2.get()->GetAllCustData(&custom));
+    ASSERT_HR_OK(info2->GetAllCustData(&custom));
     EXPECT_EQ(0u, custom.cCustData);
     ClearCustData(&custom);
   }
@@ -272,7 +272,7 @@ TEST_F(TypeLibTest, Identifiers) {
     ComPtr<ITypeInfo> info = TypeNamed(row.name);
     ASSERT_TRUE(info);
     TypeAttr attr;
-    ASSERT_HR_OK(info.get()->GetTypeAttr(attr.put(info.get())));
+    ASSERT_HR_OK(info->GetTypeAttr(attr.put(info.get())));
     EXPECT_TRUE(IsEqualGUID(row.guid, attr->guid));
     ComPtr<ITypeInfo> byGuid;
     EXPECT_EQ(S_OK, lib_->GetTypeInfoOfGuid(row.guid, byGuid.put()));
@@ -289,10 +289,10 @@ TEST_F(TypeLibTest, ClassImplementsThreeInterfacesDefaultFirst) {
   for (UINT i = 0; i < std::size(rows); ++i) {
     SCOPED_TRACE(rows[i].name);
     HREFTYPE ref = 0;
-    ASSERT_HR_OK(coclass.get()->GetRefTypeOfImplType(i, &ref));
+    ASSERT_HR_OK(coclass->GetRefTypeOfImplType(i, &ref));
     EXPECT_EQ(rows[i].name, RefTypeName(coclass.get(), ref));
     INT flags = -1;
-    ASSERT_HR_OK(coclass.get()->GetImplTypeFlags(i, &flags));
+    ASSERT_HR_OK(coclass->GetImplTypeFlags(i, &flags));
     EXPECT_EQ(rows[i].flags, flags);
   }
 }
@@ -342,13 +342,13 @@ TEST_F(TypeLibTest, VirtualTableViewOfEachInterface) {
     ComPtr<ITypeInfo> vtable = VtableView(dispatch.get());
     ASSERT_TRUE(vtable);
     TypeAttr attr;
-    ASSERT_HR_OK(vtable.get()->GetTypeAttr(attr.put(vtable.get())));
+    ASSERT_HR_OK(vtable->GetTypeAttr(attr.put(vtable.get())));
     EXPECT_EQ(TKIND_INTERFACE, attr->typekind);
     EXPECT_EQ(kInterfaceFlags, attr->wTypeFlags);
     EXPECT_EQ(row.methods, attr->cFuncs);  // IZEMBoardscope has none of its own
     EXPECT_EQ(7 * kPointer + kPointer * row.methods, attr->cbSizeVft);
     HREFTYPE base = 0;
-    ASSERT_HR_OK(vtable.get()->GetRefTypeOfImplType(0, &base));
+    ASSERT_HR_OK(vtable->GetRefTypeOfImplType(0, &base));
     EXPECT_EQ("IDispatch", RefTypeName(vtable.get(), base));
   }
 }
@@ -364,7 +364,7 @@ TEST_F(TypeLibTest, MethodsInVirtualTableOrder) {
     const UINT index = static_cast<UINT>(row.id - 1);
 
     FuncDesc func;
-    ASSERT_HR_OK(vtable.get()->GetFuncDesc(index, func.put(vtable.get())));
+    ASSERT_HR_OK(vtable->GetFuncDesc(index, func.put(vtable.get())));
     EXPECT_EQ(row.id, func->memid);
     EXPECT_EQ(static_cast<SHORT>(7 * kPointer + kPointer * index), func->oVft);  // 28, 32, 36, 40
     EXPECT_EQ(FUNC_PUREVIRTUAL, func->funckind);
@@ -377,7 +377,7 @@ TEST_F(TypeLibTest, MethodsInVirtualTableOrder) {
 
     BSTR names[8] = {};
     UINT count = 0;
-    ASSERT_HR_OK(vtable.get()->GetNames(func->memid, names, 8, &count));
+    ASSERT_HR_OK(vtable->GetNames(func->memid, names, 8, &count));
     ASSERT_EQ(row.params.size() + 1, count);
     EXPECT_EQ(row.name, Narrow(names[0]));
     for (UINT p = 0; p < row.params.size(); ++p) {
@@ -451,7 +451,7 @@ TEST_F(TypeLibTest, RecordFieldsAtTheirOffsets) {
     ComPtr<ITypeInfo> info = TypeNamed(row.record);
     ASSERT_TRUE(info);
     VarDesc var;
-    ASSERT_HR_OK(info.get()->GetVarDesc(index, var.put(info.get())));
+    ASSERT_HR_OK(info->GetVarDesc(index, var.put(info.get())));
     EXPECT_EQ(VAR_PERINSTANCE, var->varkind);
     EXPECT_EQ(row.offset, var->oInst);
     EXPECT_EQ(row.type, Describe(info.get(), var->elemdescVar.tdesc));
@@ -465,24 +465,24 @@ TEST_F(TypeLibTest, GuidFieldIsTheStandardOleRecord) {
   ComPtr<ITypeInfo> info = TypeNamed("_ZEM_COMPONENT_INFO");
   ASSERT_TRUE(info);
   VarDesc var;
-  ASSERT_HR_OK(info.get()->GetVarDesc(1, var.put(info.get())));
+  ASSERT_HR_OK(info->GetVarDesc(1, var.put(info.get())));
   ASSERT_EQ(VT_USERDEFINED, var->elemdescVar.tdesc.vt);
   ComPtr<ITypeInfo> guid;
-  ASSERT_HR_OK(info.get()->GetRefTypeInfo(var->elemdescVar.tdesc.hreftype, guid.put()));
+  ASSERT_HR_OK(info->GetRefTypeInfo(var->elemdescVar.tdesc.hreftype, guid.put()));
   TypeAttr attr;
-  ASSERT_HR_OK(guid.get()->GetTypeAttr(attr.put(guid.get())));
+  ASSERT_HR_OK(guid->GetTypeAttr(attr.put(guid.get())));
   EXPECT_EQ(TKIND_RECORD, attr->typekind);
   EXPECT_EQ(16u, attr->cbSizeInstance);
 
   ComPtr<ITypeLib> stdole;
   UINT index = 0;
-  ASSERT_HR_OK(guid.get()->GetContainingTypeLib(stdole.put(), &index));
+  ASSERT_HR_OK(guid->GetContainingTypeLib(stdole.put(), &index));
   TLIBATTR* libAttr = nullptr;
-  ASSERT_HR_OK(stdole.get()->GetLibAttr(&libAttr));
+  ASSERT_HR_OK(stdole->GetLibAttr(&libAttr));
   EXPECT_TRUE(IsEqualGUID(kStdOleGuid, libAttr->guid));
   EXPECT_EQ(2, libAttr->wMajorVerNum);
   EXPECT_EQ(0, libAttr->wMinorVerNum);
-  stdole.get()->ReleaseTLibAttr(libAttr);
+  stdole->ReleaseTLibAttr(libAttr);
 }
 
 TEST_F(TypeLibTest, ValueTypeMembers) {
@@ -499,7 +499,7 @@ TEST_F(TypeLibTest, ValueTypeMembers) {
   for (UINT i = 0; i < std::size(rows); ++i) {
     SCOPED_TRACE(rows[i].name);
     VarDesc var;
-    ASSERT_HR_OK(info.get()->GetVarDesc(i, var.put(info.get())));
+    ASSERT_HR_OK(info->GetVarDesc(i, var.put(info.get())));
     ASSERT_EQ(VAR_CONST, var->varkind);
     ASSERT_TRUE(V_VT(var->lpvarValue) == VT_I4 || V_VT(var->lpvarValue) == VT_INT);
     EXPECT_EQ(rows[i].value, V_I4(var->lpvarValue));

@@ -10,7 +10,7 @@
 
 #include "Boardscope.h"
 #include "report.h"
-#include "server/raii.h"
+#include "platform/owners_win.h"
 
 namespace zemhost {
 

@@ -1,4 +1,5 @@
-// Small owners for the handles and allocations the server works with.
+// One owner per kind of handle or allocation, one lock guard and one locale
+// guard: every Windows part of the tree owns what it opens through these.
 #pragma once
 
 #include <windows.h>
@@ -25,6 +26,7 @@ class UniqueResource {
   ~UniqueResource() { reset(); }
 
   Handle get() const noexcept { return value_; }
+  Handle operator->() const noexcept { return value_; }
   explicit operator bool() const noexcept { return value_ != Traits::Invalid(); }
   Handle release() noexcept { return std::exchange(value_, Traits::Invalid()); }
   void reset(Handle value = Traits::Invalid()) noexcept {
@@ -74,6 +76,38 @@ class ScopedCriticalSection {
 
  private:
   CRITICAL_SECTION& section_;
+};
+
+// A critical section that lives as long as its owner. Set-up can fail on
+// old systems under low memory: valid() says whether it may be entered.
+class OwnedCriticalSection {
+ public:
+  OwnedCriticalSection() noexcept
+      : valid_(InitializeCriticalSectionAndSpinCount(&section_, 0) != FALSE) {}
+  OwnedCriticalSection(const OwnedCriticalSection&) = delete;
+  OwnedCriticalSection& operator=(const OwnedCriticalSection&) = delete;
+  ~OwnedCriticalSection() {
+    if (valid_) DeleteCriticalSection(&section_);
+  }
+  bool valid() const noexcept { return valid_; }
+  CRITICAL_SECTION& get() noexcept { return section_; }
+
+ private:
+  CRITICAL_SECTION section_{};
+  bool valid_;
+};
+
+// Runs the enclosing scope with the given thread locale and restores the
+// caller's on every path.
+class ScopedThreadLocale {
+ public:
+  explicit ScopedThreadLocale(LCID locale) noexcept : saved_(GetThreadLocale()) { SetThreadLocale(locale); }
+  ScopedThreadLocale(const ScopedThreadLocale&) = delete;
+  ScopedThreadLocale& operator=(const ScopedThreadLocale&) = delete;
+  ~ScopedThreadLocale() { SetThreadLocale(saved_); }
+
+ private:
+  LCID saved_;
 };
 
 }  // namespace boardscope

@@ -1,15 +1,17 @@
 // The DLL's entry routine and exports.
 #include <windows.h>
 
+#include "component/thermal_zones_win.h"
+#include "dll/registration.h"
 #include "server/errors.h"
 #include "server/module.h"
 #include "server/object_map.h"
-#include "server/self_registration.h"
 
 using namespace boardscope;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) return InitFailed ? FALSE : TRUE;
+  // Every lock of the module objects and the thermal table must be usable.
+  if (reason == DLL_PROCESS_ATTACH) return InitFailed || !ThermalZoneLockReady() ? FALSE : TRUE;
   return TRUE;
 }
 

@@ -1,0 +1,32 @@
+// Boardscope.dll's one creatable class, in the frame's object map.
+#include "Boardscope.h"
+#include "component/zem_boardscope.h"
+#include "server/com_object.h"
+#include "server/module.h"
+#include "server/object_map.h"
+
+namespace boardscope {
+namespace {
+constexpr UINT kClassScript = 102;
+
+HRESULT UpdateZEMBoardscopeRegistry(bool doRegister) noexcept {
+  return CurrentModule->RunRegistryScript(kClassScript, doRegister, nullptr, 0);
+}
+
+ObjectMapEntry zemBoardscopeEntry = {
+    &CLSID_ZEMBoardscope,
+    &UpdateZEMBoardscopeRegistry,
+    &CreateClassFactory,
+    &CreateObjectInstance,
+    nullptr,
+    0,
+    []() -> const wchar_t* { return nullptr; },
+    []() -> const void* { return nullptr; },
+    [](bool) {},
+};
+}  // namespace
+
+ObjectMapEntry* const objectMap[] = {&zemBoardscopeEntry};
+extern const std::size_t objectMapSize = sizeof objectMap / sizeof objectMap[0];
+
+}  // namespace boardscope
