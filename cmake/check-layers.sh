@@ -1,6 +1,6 @@
 #!/bin/sh
 # Fails when a source file includes across a forbidden arrow. Layers, bottom
-# up: contract, platform, registrar, server (the COM frame), component (the
+# up: contract, platform (Windows helpers), registrar, server (the COM frame), component (the
 # thermal reader below, the class and its entry builder on the frame above),
 # dll (ties them into Boardscope.dll); tools stand beside them on contract and
 # platform only. Tests may include anything.
@@ -11,7 +11,7 @@ cd "$1"
 # file pattern, then the folders its files may include from
 rules='
 contract/*                  contract
-platform/*                  platform
+platform/*                  contract platform
 registrar/*                 contract platform registrar
 server/*                    contract platform registrar server
 component/zem_boardscope.*  contract platform registrar server component

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "contract/host_constants.h"
+
 extern "C" {
 // WmiOpenBlock, WmiQueryAllDataW and WmiCloseBlock of wmi.dll, under the
 // names thermal_wmi.def gives them (mingw-w64 has no wmium.h).
@@ -15,8 +17,6 @@ __declspec(dllimport) ULONG WINAPI ThermalWmiCloseBlock(HANDLE block);
 namespace boardscope {
 namespace {
 
-// MSAcpi_ThermalZoneTemperature.
-GUID kThermalZoneBlock = {0xA1BC18C0, 0xA7C8, 0x11D1, {0xBF, 0x3C, 0x00, 0xA0, 0xC9, 0x06, 0x29, 0x10}};
 
 class WmiBlock {
  public:
@@ -26,7 +26,8 @@ class WmiBlock {
   ~WmiBlock() { Close(); }
 
   bool Open() noexcept {
-    return ThermalWmiOpenBlock(&kThermalZoneBlock, GENERIC_READ, &handle_) == ERROR_SUCCESS &&
+    GUID block = kThermalZoneBlockGuid;  // the function takes it as writable
+    return ThermalWmiOpenBlock(&block, GENERIC_READ, &handle_) == ERROR_SUCCESS &&
            handle_ != nullptr;
   }
   HANDLE get() const noexcept { return handle_; }

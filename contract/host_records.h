@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <oleauto.h>
 #include <cstddef>
 
 #include "Boardscope.h"
@@ -37,3 +38,16 @@ static_assert(sizeof(VALUETYPE) == 4);
 
 static_assert(sizeof(_ZEM_INSTANCE_INFO) == 4 && offsetof(_ZEM_INSTANCE_INFO, Name) == 0);
 #endif
+
+// The host's side of the contract for a returned entry array: free the three
+// strings of every entry, then the array.
+namespace boardscope {
+inline void FreeInfoEntries(ULONG count, _ZEM_INFO_ENTRY* entries) noexcept {
+  for (ULONG i = 0; i < count; ++i) {
+    SysFreeString(entries[i].Name);
+    SysFreeString(entries[i].Unit);
+    SysFreeString(entries[i].StrValue);
+  }
+  CoTaskMemFree(entries);
+}
+}  // namespace boardscope

@@ -40,3 +40,11 @@ constexpr HResult FromWin32(std::int32_t code) {
 }  // namespace hr
 
 }  // namespace boardscope
+
+// Returns from the enclosing function with the status of expr when it is a
+// failure; works on HResult and HRESULT alike.
+#define RETURN_IF_FAILED(expr)                                \
+  do {                                                        \
+    const ::boardscope::HResult returnIfFailed_ = (expr);     \
+    if (::boardscope::hr::Failed(returnIfFailed_)) return returnIfFailed_; \
+  } while (false)

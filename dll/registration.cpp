@@ -1,6 +1,7 @@
 #include "dll/registration.h"
 
 #include "Boardscope.h"
+#include "contract/host_constants.h"
 #include "platform/owners_win.h"
 #include "server/module.h"
 #include "server/object_map.h"
@@ -11,13 +12,9 @@ namespace boardscope {
 const wchar_t AppIdText[] = L"{10331898-2B6D-4459-8DC6-50DDFC2A1ED7}";
 
 namespace {
-constexpr wchar_t kPluginValueName[] = L"Boardscope-CLSID";
-
-// Creates or opens HKLM\SOFTWARE\Quendal\ZEM4\PLUGINS for writing.
+// Creates or opens the host's plug-in key for writing.
 bool OpenPluginKey(UniqueHkey& key) noexcept {
-  wchar_t path[64];
-  wsprintfW(path, L"SOFTWARE\\Quendal\\ZEM4\\%s", L"PLUGINS");
-  return RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+  return RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPluginsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
                          key.put(), nullptr) == ERROR_SUCCESS;
 }
 

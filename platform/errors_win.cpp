@@ -1,11 +1,10 @@
 #include "platform/errors_win.h"
 
+#include "contract/status.h"
+
 namespace boardscope {
 
-HRESULT HResultFromWin32(LONG code) noexcept {
-  if (code <= 0) return static_cast<HRESULT>(code);
-  return static_cast<HRESULT>(0x80070000u | (static_cast<ULONG>(code) & 0xFFFFu));
-}
+HRESULT HResultFromWin32(LONG code) noexcept { return hr::FromWin32(code); }
 
 HRESULT HResultFromLastError() noexcept {
   return HResultFromWin32(static_cast<LONG>(GetLastError()));

@@ -1,8 +1,11 @@
-// Conversions of the platform's error codes to HRESULTs, and the one way a
-// lock is set up.
+// The Windows side of the error vocabulary: Win32 codes and the thread's last
+// error as HRESULTs (one conversion, hr::FromWin32), the early return on a
+// failure (RETURN_IF_FAILED), and the one way a lock is set up.
 #pragma once
 
 #include <windows.h>
+
+#include "contract/status.h"
 
 namespace boardscope {
 

@@ -5,18 +5,11 @@
 #include <memory>
 #include <new>
 
+#include "platform/errors_win.h"
+#include "platform/owners_win.h"
 #include "registrar/reg_object.h"
 
 namespace boardscope {
-
-namespace {
-struct LibraryDeleter {
-  void operator()(HMODULE module) const { FreeLibrary(module); }
-};
-using UniqueLibrary = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryDeleter>;
-
-HResult LastError() { return hr::FromWin32(static_cast<std::int32_t>(GetLastError())); }
-}  // namespace
 
 CRegObject::CRegObject() : CRegObject(Win32Registry(), &DwordFromVariantText) {}
 
@@ -34,19 +27,19 @@ HResult CRegObject::RunScriptResource(const wchar_t* moduleFile, const wchar_t* 
                                       const wchar_t* type, bool registerMode) {
   // As data only: none of the module's code runs.
   const UniqueLibrary module(LoadLibraryExW(moduleFile, nullptr, LOAD_LIBRARY_AS_DATAFILE));
-  if (!module) return LastError();
+  if (!module) return HResultFromLastError();
   HRSRC resource = FindResourceW(module.get(), resourceName, type);
-  if (resource == nullptr) return LastError();
+  if (resource == nullptr) return HResultFromLastError();
   HGLOBAL loaded = LoadResource(module.get(), resource);
-  if (loaded == nullptr) return LastError();
+  if (loaded == nullptr) return HResultFromLastError();
   const DWORD bytes = SizeofResource(module.get(), resource);
   const auto* data = static_cast<const char*>(LockResource(loaded));
-  if (data == nullptr) return LastError();
+  if (data == nullptr) return HResultFromLastError();
   std::unique_ptr<wchar_t[]> text(new (std::nothrow) wchar_t[static_cast<std::size_t>(bytes) + 1]);
   if (!text) return hr::OutOfMemory;
   const int converted = MultiByteToWideChar(CP_THREAD_ACP, 0, data, static_cast<int>(bytes), text.get(),
                                             static_cast<int>(bytes));
-  if (converted == 0) return LastError();
+  if (converted == 0) return HResultFromLastError();
   // A NUL inside the resource ends the script there.
   text[converted] = 0;
   return RunScriptText(reinterpret_cast<const Char16*>(text.get()), registerMode);

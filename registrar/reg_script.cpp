@@ -9,12 +9,6 @@ namespace boardscope {
 
 namespace {
 
-#define RETURN_IF_FAILED(expr)                   \
-  do {                                           \
-    const HResult hr_ = (expr);                  \
-    if (hr::Failed(hr_)) return hr_;             \
-  } while (false)
-
 constexpr HResult kSyntax = hr::DispException;
 
 const Char16* const kProtectedNames[] = {

@@ -16,13 +16,15 @@
 #include <vector>
 
 #include "component/zone_entries.h"
+#include "contract/host_constants.h"
+#include "contract/host_records.h"
 #include "test_thermal_chain.h"
 #include "wmi_double.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-GUID kThermalZoneBlock = {0xA1BC18C0, 0xA7C8, 0x11D1, {0xBF, 0x3C, 0x00, 0xA0, 0xC9, 0x06, 0x29, 0x10}};
+GUID kThermalZoneBlock = boardscope::kThermalZoneBlockGuid;
 
 // The double's data-block functions, called through pointers as an import
 // thunk would.
@@ -35,20 +37,11 @@ void Resolve(F& function, const char* name) {
   function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"wmi.dll"), name)));
 }
 
-void FreeEntries(ULONG count, _ZEM_INFO_ENTRY* info) {
-  for (ULONG i = 0; i < count; ++i) {
-    SysFreeString(info[i].Name);
-    SysFreeString(info[i].Unit);
-    SysFreeString(info[i].StrValue);
-  }
-  CoTaskMemFree(info);
-}
-
 bool CallOnce() {
   ULONG count = 0;
   _ZEM_INFO_ENTRY* info = nullptr;
   if (FAILED(boardscope::BuildThermalZoneEntries(&count, &info))) return false;
-  FreeEntries(count, info);
+  boardscope::FreeInfoEntries(count, info);
   return true;
 }
 
@@ -70,7 +63,7 @@ void BaselineOnce(const std::vector<UINT>& lengths) {
     info[i].Unit = SysAllocStringLen(source, lengths[3 * i + 1]);
     info[i].StrValue = SysAllocStringLen(source, lengths[3 * i + 2]);
   }
-  FreeEntries(count, info);
+  boardscope::FreeInfoEntries(count, info);
 }
 
 template <typename Work>
@@ -115,7 +108,7 @@ int main() {
       lengths.push_back(SysStringLen(info[i].Unit));
       lengths.push_back(SysStringLen(info[i].StrValue));
     }
-    FreeEntries(count, info);
+    boardscope::FreeInfoEntries(count, info);
 
     const int calls = static_cast<int>(20000 / zones);
     for (int i = 0; i < calls / 10; ++i) {  // warm up both paths

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "component/zone_entries.h"
+#include "contract/host_records.h"
 #include "wmi_double.h"
 
 namespace boardscope::test {
@@ -47,11 +48,8 @@ inline CallResult CallBuilder() {
     r.entries.push_back({FromBstr(e.Name), FromBstr(e.Unit), FromBstr(e.StrValue), e.Name == nullptr,
                          e.Unit == nullptr, e.StrValue == nullptr, e.Type, e.Value.QuadPart,
                          e.Divisor.QuadPart, e.Flags, e.Error});
-    SysFreeString(e.Name);
-    SysFreeString(e.Unit);
-    SysFreeString(e.StrValue);
   }
-  CoTaskMemFree(info);
+  FreeInfoEntries(r.count, info);
   return r;
 }
 
