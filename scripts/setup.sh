@@ -5,7 +5,7 @@ set -eu
 
 # The 32-bit toolchain and Wine build and run the product; the 64-bit ones
 # run the Windows tests where the kernel cannot run 32-bit programs.
-packages="cmake make g++ clang libclang-rt-14-dev googletest file
+packages="cmake make g++ clang libclang-rt-14-dev googletest file nlohmann-json3-dev libcli11-dev prometheus python3
   g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine32:i386 wine64 libwine-dev"
 

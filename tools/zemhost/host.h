@@ -9,22 +9,11 @@
 #include <vector>
 
 #include "Boardscope.h"
+#include "exit_codes.h"
 #include "report.h"
 #include "platform/owners_win.h"
 
 namespace zemhost {
-
-// Exit codes; when several plug-ins fail, the first failure in value-name
-// order decides.
-enum ExitCode : int {
-  kExitOk = 0,
-  kExitUsage = 2,
-  kExitNoPluginsKey = 3,        // the PLUGINS key is missing or lists nothing
-  kExitClassNotRegistered = 4,  // REGDB_E_CLASSNOTREG
-  kExitCannotCreate = 5,        // any other reason the plug-in cannot be made
-  kExitCallFailed = 6,          // a contract method answered a failure
-  kExitCaptureFailed = 7,       // --capture could not read or write the block
-};
 
 extern const wchar_t kPluginsKeyPath[];
 
@@ -62,5 +51,6 @@ class Plugin {
 
 std::string Utf8(const wchar_t* text, int length = -1);
 inline std::string Utf8(const std::wstring& text) { return Utf8(text.c_str(), static_cast<int>(text.size())); }
+std::wstring Wide(const std::string& utf8);
 
 }  // namespace zemhost

@@ -82,6 +82,15 @@ std::string Utf8(const wchar_t* text, int length) {
   return out;
 }
 
+std::wstring Wide(const std::string& utf8) {
+  if (utf8.empty()) return std::wstring();
+  const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  if (size <= 0) return std::wstring();
+  std::wstring out(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], size);
+  return out;
+}
+
 bool ReadPluginValues(std::vector<PluginValue>& values, std::string& message, int& exitCode) {
   values.clear();
   const std::string where = "HKEY_LOCAL_MACHINE\\" + Utf8(kPluginsKeyPath);

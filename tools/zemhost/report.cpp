@@ -6,8 +6,6 @@
 namespace zemhost {
 namespace {
 
-constexpr const char* kCapNames[4] = {"IZemInformationSupport", "IZemControlSupport", "IZemWorkloadSupport",
-                                      "IZemSolverSupport"};
 constexpr const char* kCapWords[4] = {"information", "control", "workload", "solver"};
 
 std::string Unsigned(std::uint64_t n) {
@@ -31,29 +29,6 @@ std::size_t Width(const std::string& text) {
 std::string Pad(const std::string& text, std::size_t width) {
   const std::size_t w = Width(text);
   return w >= width ? text : text + std::string(width - w, ' ');
-}
-
-std::string Quoted(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (u < 0x20) {
-          char escape[8];
-          std::snprintf(escape, sizeof escape, "\\u%04x", u);
-          out += escape;
-        } else {
-          out += c;
-        }
-    }
-  }
-  return out + "\"";
 }
 
 std::string EntryValueText(const Entry& e) {
@@ -123,53 +98,6 @@ void TablePlugin(std::string& out, const PluginReport& p) {
   if (p.probe.asked) out += "\n";
 }
 
-void JsonEntry(std::string& out, const Entry& e, bool last) {
-  out += "          {\"name\": " + Quoted(e.name) + ", \"value\": " +
-         (e.divisor == 0 || e.type == 4 ? std::string("null") : ScaledValue(e.value, e.divisor)) + ", \"unit\": " + Quoted(e.unit) +
-         ", \"type\": " + Quoted(TypeName(e.type)) + ", \"strValue\": " + Quoted(e.strValue) +
-         ", \"raw\": " + Signed(e.value) + ", \"divisor\": " + Signed(e.divisor) + ", \"flags\": " +
-         Unsigned(e.flags) + ", \"error\": " + Unsigned(e.error) + "}" + (last ? "\n" : ",\n");
-}
-
-void JsonPlugin(std::string& out, const PluginReport& p, bool last) {
-  out += "    {\n";
-  out += "      \"value\": " + Quoted(p.valueName) + ",\n";
-  out += "      \"clsid\": " + Quoted(p.classId) + ",\n";
-  out += "      \"created\": " + std::string(p.created ? "true" : "false") + ",\n";
-  if (!p.created) {
-    out += "      \"result\": " + Quoted(HResultText(p.createResult)) + ",\n";
-    out += "      \"problem\": " + Quoted(p.problem) + "\n";
-    out += last ? "    }\n" : "    },\n";
-    return;
-  }
-  out += "      \"component\": " + Quoted(p.componentName) + ",\n";
-  out += "      \"caps\": {";
-  for (int i = 0; i < 4; ++i) out += std::string(i ? ", " : "") + Quoted(kCapNames[i]) + ": " + Signed(p.caps[i]);
-  out += "},\n";
-  out += "      \"commonEntries\": " + Unsigned(p.commonEntries) + ",\n";
-  out += "      \"instanceCount\": " + Unsigned(p.instanceCount) + ",\n";
-  out += "      \"failedCalls\": [";
-  for (std::size_t i = 0; i < p.callFailures.size(); ++i) out += (i ? ", " : "") + Quoted(p.callFailures[i]);
-  out += "],\n";
-  out += "      \"instances\": [";
-  for (std::size_t i = 0; i < p.instances.size(); ++i) {
-    const Instance& in = p.instances[i];
-    out += i ? ",\n" : "\n";
-    out += "        {\"index\": " + Unsigned(in.index) + ", \"name\": " + Quoted(in.name) + ", \"result\": " +
-           Quoted(HResultText(in.result)) + ", \"entries\": [";
-    out += in.entries.empty() ? "" : "\n";
-    for (std::size_t j = 0; j < in.entries.size(); ++j) JsonEntry(out, in.entries[j], j + 1 == in.entries.size());
-    out += in.entries.empty() ? "]}" : "        ]}";
-  }
-  out += p.instances.empty() ? "]" : "\n      ]";
-  if (p.probe.asked) {
-    out += ",\n      \"wmi\": {\"succeeded\": " + std::string(p.probe.succeeded ? "true" : "false") +
-           ", \"stage\": " + Quoted(p.probe.stage) + ", \"code\": " + Unsigned(p.probe.code) +
-           ", \"zones\": " + Unsigned(p.probe.zones) + ", \"explanation\": " + Quoted(p.probe.explanation) + "}";
-  }
-  out += last ? "\n    }\n" : "\n    },\n";
-}
-
 }  // namespace
 
 std::string ScaledValue(std::int64_t value, std::int64_t divisor) {
@@ -212,17 +140,6 @@ std::string RenderTable(const Report& report) {
   if (report.round != 0) out += "Round " + Unsigned(report.round) + "\n";
   for (const PluginReport& p : report.plugins) TablePlugin(out, p);
   return out;
-}
-
-std::string RenderJson(const Report& report) {
-  std::string out = "{\n";
-  if (report.round != 0) out += "  \"round\": " + Unsigned(report.round) + ",\n";
-  out += "  \"plugins\": [";
-  out += report.plugins.empty() ? "]\n" : "\n";
-  for (std::size_t i = 0; i < report.plugins.size(); ++i)
-    JsonPlugin(out, report.plugins[i], i + 1 == report.plugins.size());
-  if (!report.plugins.empty()) out += "  ]\n";
-  return out + "}\n";
 }
 
 }  // namespace zemhost

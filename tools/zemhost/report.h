@@ -1,4 +1,5 @@
-// What zemhost learned about the plug-ins, and its two renderings. Plain
+// What zemhost learned about the plug-ins, and its renderings: the table
+// (report.cpp), JSON (json_report.cpp) and Prometheus (prometheus.cpp). Plain
 // data in UTF-8, so that the rendering is the same on every platform.
 #pragma once
 
@@ -57,12 +58,15 @@ struct Report {
 };
 
 // Value / Divisor as decimal text (at most four decimals, rounded, trailing zeros
-// dropped); the JSON "value", which is null for text entries; "-" for a zero divisor.
+// dropped); "-" for a zero divisor.
 std::string ScaledValue(std::int64_t value, std::int64_t divisor);
 std::string TypeName(std::int32_t type);
 std::string HResultText(std::int32_t result);
 
 std::string RenderTable(const Report& report);
+// JSON with the same numbers as the table ("value" is null for text entries).
 std::string RenderJson(const Report& report);
+// The thermal zones in the Prometheus text exposition format (prometheus.cpp).
+std::string RenderPrometheus(const Report& report);
 
 }  // namespace zemhost

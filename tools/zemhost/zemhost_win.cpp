@@ -6,100 +6,66 @@
 #include <io.h>
 
 #include <cstdio>
-#include <cwchar>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "host.h"
+#include "options.h"
 #include "report.h"
 #include "wmi_probe.h"
 
 namespace zemhost {
 namespace {
 
-constexpr char kUsage[] =
-    "usage: zemhost [--json] [--watch SECONDS [--count N]]\n"
-    "       zemhost --capture FILE\n"
-    "\n"
-    "Finds the ZEM plug-ins listed under HKEY_LOCAL_MACHINE\\SOFTWARE\\Quendal\\ZEM4\\PLUGINS,\n"
-    "creates each through COM as the host does and prints its identity, capabilities,\n"
-    "instances and information entries.\n"
-    "\n"
-    "  --json             print JSON instead of a table\n"
-    "  --watch SECONDS    ask again every SECONDS seconds until interrupted\n"
-    "  --count N          stop after N rounds (default: 1, or endless with --watch)\n"
-    "  --capture FILE     save this machine's raw thermal-zone WMI block to FILE, to\n"
-    "                     send with a bug report; it can be replayed by the WMI test double\n"
-    "\n"
-    "Exit codes: 0 fine, 2 usage, 3 no PLUGINS key or no plug-in in it, 4 class not\n"
-    "registered, 5 plug-in cannot be created, 6 a plug-in method failed, 7 capture failed.\n";
-
-struct Options {
-  bool json = false;
-  unsigned long watchSeconds = 0;
-  unsigned long count = 1;
-  bool countGiven = false;
-  std::wstring capture;
-};
-
 void Write(FILE* stream, const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stream);
   std::fflush(stream);
 }
 
-bool Number(const wchar_t* text, unsigned long& value) {
-  if (text == nullptr || *text == L'\0') return false;
-  wchar_t* end = nullptr;
-  value = std::wcstoul(text, &end, 10);
-  return *end == L'\0' && text[0] != L'-';
+// Writes `text` to a temporary file beside `path` and renames it over
+// `path`, so that a reader of the folder (the Windows exporter's textfile
+// collector reads every *.prom in it) sees the old file or the new one,
+// never half of one. The temporary name does not end in .prom.
+bool WriteReplacing(const std::wstring& path, const std::string& text, std::string& error) {
+  const std::wstring temp = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    error = "cannot create " + Utf8(temp) + " (error " + std::to_string(GetLastError()) + ")";
+    return false;
+  }
+  DWORD written = 0;
+  const BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                  written == text.size() && FlushFileBuffers(file);
+  const DWORD writeError = GetLastError();
+  CloseHandle(file);
+  if (!ok) {
+    DeleteFileW(temp.c_str());
+    error = "cannot write " + Utf8(temp) + " (error " + std::to_string(writeError) + ")";
+    return false;
+  }
+  // A reader that has the old file open without delete sharing holds off
+  // the rename for as long as it reads: try again for a moment.
+  for (int attempt = 0;; ++attempt) {
+    if (MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    const DWORD moveError = GetLastError();
+    if ((moveError == ERROR_ACCESS_DENIED || moveError == ERROR_SHARING_VIOLATION) && attempt < 20) {
+      Sleep(50);
+      continue;
+    }
+    DeleteFileW(temp.c_str());
+    error = "cannot replace " + Utf8(path) + " (error " + std::to_string(moveError) + ")";
+    return false;
+  }
 }
 
-// Returns false with a message for a bad command line; "" asks for help.
-bool ParseOptions(int argc, wchar_t** argv, Options& options, std::string& error) {
-  for (int i = 1; i < argc; ++i) {
-    const std::wstring arg = argv[i];
-    const wchar_t* next = i + 1 < argc ? argv[i + 1] : nullptr;
-    if (arg == L"--json") {
-      options.json = true;
-    } else if (arg == L"--watch") {
-      if (!Number(next, options.watchSeconds) || options.watchSeconds == 0) {
-        error = "--watch needs a number of seconds greater than 0";
-        return false;
-      }
-      ++i;
-    } else if (arg == L"--count") {
-      if (!Number(next, options.count) || options.count == 0) {
-        error = "--count needs a number of rounds greater than 0";
-        return false;
-      }
-      options.countGiven = true;
-      ++i;
-    } else if (arg == L"--capture") {
-      if (next == nullptr || *next == L'\0') {
-        error = "--capture needs a file name";
-        return false;
-      }
-      options.capture = next;
-      ++i;
-    } else if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
-      error.clear();
-      return false;
-    } else {
-      error = "unknown argument: " + Utf8(arg);
-      return false;
-    }
-  }
-  if (!options.capture.empty() && (options.json || options.watchSeconds || options.countGiven)) {
-    error = "--capture cannot be combined with other options";
-    return false;
-  }
-  if (options.countGiven && options.watchSeconds == 0 && options.count > 1) {
-    error = "--count needs --watch";
-    return false;
-  }
-  if (options.watchSeconds && !options.countGiven) options.count = 0;  // endless
-  return true;
+// Writes the Prometheus file of one round; false after saying why.
+bool ExportPrometheus(const Options& options, const Report& report) {
+  if (options.prometheus.empty()) return true;
+  std::string error;
+  if (WriteReplacing(Wide(options.prometheus), RenderPrometheus(report), error)) return true;
+  Write(stderr, "zemhost: no Prometheus file written: " + error + "\n");
+  return false;
 }
 
 int Capture(const std::wstring& path) {
@@ -133,6 +99,8 @@ int Run(const Options& options) {
   int exitCode = kExitOk;
   if (!ReadPluginValues(values, message, exitCode)) {
     Write(stderr, "zemhost: " + message + "\n");
+    // No plug-in, no zones: the file says so rather than keep the last ones.
+    ExportPrometheus(options, Report());
     return exitCode;
   }
   std::vector<std::unique_ptr<Plugin>> plugins;
@@ -149,6 +117,7 @@ int Run(const Options& options) {
       if (exitCode == kExitOk && !report.plugins.back().callFailures.empty()) exitCode = kExitCallFailed;
     }
     Write(stdout, options.json ? RenderJson(report) : RenderTable(report));
+    if (!ExportPrometheus(options, report) && exitCode == kExitOk) exitCode = kExitPrometheusFailed;
   }
   std::size_t failed = 0;
   for (const auto& plugin : plugins) failed += plugin->CreationExitCode() != kExitOk;
@@ -165,17 +134,16 @@ int wmain(int argc, wchar_t** argv) {
   // The output is UTF-8 with bare line feeds, the same on every platform.
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
-  Options options;
-  std::string error;
-  if (!ParseOptions(argc, argv, options, error)) {
-    if (error.empty()) {
-      Write(stdout, kUsage);
-      return kExitOk;
-    }
-    Write(stderr, "zemhost: " + error + "\n\n" + kUsage);
-    return kExitUsage;
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(Utf8(argv[i]));
+  const ParsedCommandLine parsed = ParseCommandLine(args, ZEMHOST_VERSION);
+  if (!parsed.run) {
+    Write(stdout, parsed.out);
+    Write(stderr, parsed.err);
+    return parsed.exitCode;
   }
-  if (!options.capture.empty()) return Capture(options.capture);
+  const Options& options = parsed.options;
+  if (!options.capture.empty()) return Capture(Wide(options.capture));
 
   const HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   if (FAILED(init)) {
