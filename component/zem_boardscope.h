@@ -43,7 +43,7 @@ class CZEMBoardscope : public CComObjectRootEx<CComSingleThreadModel>,
 };
 
 // The class's creation function in the object map: plain or aggregated.
-HRESULT CreateObjectInstance(IUnknown* outer, REFIID iid, void** out) noexcept;
+[[nodiscard]] HRESULT CreateObjectInstance(IUnknown* outer, REFIID iid, void** out) noexcept;
 
 // A copy of string-table entry id for the host, or null.
 BSTR CopyResourceStringForHost(UINT id) noexcept;

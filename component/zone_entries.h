@@ -12,6 +12,6 @@ namespace boardscope {
 // own BSTR. E_POINTER for a null argument; E_OUTOFMEMORY (count 0, null
 // array) when the array for one or more zones cannot be allocated; S_OK
 // otherwise, also when the refresh failed (the last table is reported).
-HRESULT BuildThermalZoneEntries(ULONG* infoCount, _ZEM_INFO_ENTRY** info) noexcept;
+[[nodiscard]] HRESULT BuildThermalZoneEntries(ULONG* infoCount, _ZEM_INFO_ENTRY** info) noexcept;
 
 }  // namespace boardscope

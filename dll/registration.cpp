@@ -20,26 +20,24 @@ bool OpenPluginKey(UniqueHkey& key) noexcept {
 
 // The class identifier in registry text form: 38 characters.
 void ClassIdText(wchar_t (&text)[39]) noexcept { StringFromGUID2(CLSID_ZEMBoardscope, text, 39); }
-}  // namespace
 
-HRESULT RegisterPluginValue() noexcept {
+// Best effort, by design: the host's plug-in value never fails registration.
+void RegisterPluginValue() noexcept {
   UniqueHkey key;
-  if (!OpenPluginKey(key)) return S_OK;
+  if (!OpenPluginKey(key)) return;
   wchar_t classId[39];
   ClassIdText(classId);
-  // Best effort by design: registration has succeeded whatever this gives.
   (void)RegSetValueExW(key.get(), kPluginValueName, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(classId),
                        sizeof classId);
-  return S_OK;
 }
 
-HRESULT UnregisterPluginValue() noexcept {
+void UnregisterPluginValue() noexcept {
   // Creates the key path when missing, as registration would.
   UniqueHkey key;
-  if (!OpenPluginKey(key)) return S_OK;
+  if (!OpenPluginKey(key)) return;
   (void)RegDeleteValueW(key.get(), kPluginValueName);  // absent is as good as deleted
-  return S_OK;
 }
+}  // namespace
 
 // The module's own steps run with the system default locale, so that the
 // scripts are read in the system's ANSI code page.

@@ -16,7 +16,7 @@ using DwordFromText = HResult (*)(const Char16* text, std::uint32_t* number);
 
 // Decimal digits with optional surrounding spaces and a leading '+'; the
 // neutral stand-in for the platform's variant conversion.
-HResult DwordFromDecimalText(const Char16* text, std::uint32_t* number);
+[[nodiscard]] HResult DwordFromDecimalText(const Char16* text, std::uint32_t* number);
 
 class IRegistrarBase {
  public:
@@ -38,23 +38,23 @@ class CRegObject final : public IRegistrarBase {
  public:
   explicit CRegObject(RegistryStore& store, DwordFromText toDword = &DwordFromDecimalText)
       : store_(store), toDword_(toDword) {}
-  ~CRegObject() override { ClearSubstitutions(); }
+  ~CRegObject() override { (void)ClearSubstitutions(); }  // cannot fail: it only frees
   CRegObject(const CRegObject&) = delete;
   CRegObject& operator=(const CRegObject&) = delete;
 
   // Not reference counted and hands out no interfaces.
-  HResult QueryInterface(const void* iid, void** object) override;
+  [[nodiscard]] HResult QueryInterface(const void* iid, void** object) override;
   std::uint32_t AddRef() override { return 1; }
   std::uint32_t Release() override { return 0; }
 
   // Appends a pair; an earlier pair of the same name keeps winning lookups.
-  HResult AddSubstitution(const Char16* name, const Char16* value) override;
-  HResult ClearSubstitutions() override;
+  [[nodiscard]] HResult AddSubstitution(const Char16* name, const Char16* value) override;
+  [[nodiscard]] HResult ClearSubstitutions() override;
   // First pair whose name equals name without regard to case, or null.
   const Char16* LookupSubstitution(const Char16* name) const;
 
   // Expands and runs one script text against this registrar's store.
-  HResult RunScriptText(const Char16* text, bool registerMode);
+  [[nodiscard]] HResult RunScriptText(const Char16* text, bool registerMode);
 
   RegistryStore& Store() const { return store_; }
   DwordFromText DwordConverter() const { return toDword_; }
@@ -62,14 +62,14 @@ class CRegObject final : public IRegistrarBase {
 #if defined(_WIN32)
   // Windows: the Win32 registry and the platform's number conversion.
   CRegObject();
-  HResult AddSubstitution(const wchar_t* name, const wchar_t* value) {
+  [[nodiscard]] HResult AddSubstitution(const wchar_t* name, const wchar_t* value) {
     return AddSubstitution(reinterpret_cast<const Char16*>(name), reinterpret_cast<const Char16*>(value));
   }
-  HResult RegisterScriptResource(const wchar_t* moduleFile, std::uint16_t resourceId, const wchar_t* type);
-  HResult UnregisterScriptResource(const wchar_t* moduleFile, std::uint16_t resourceId, const wchar_t* type);
+  [[nodiscard]] HResult RegisterScriptResource(const wchar_t* moduleFile, std::uint16_t resourceId, const wchar_t* type);
+  [[nodiscard]] HResult UnregisterScriptResource(const wchar_t* moduleFile, std::uint16_t resourceId, const wchar_t* type);
   // Loads the resource from the module file as data, converts it from the
   // thread's ANSI code page and runs it.
-  HResult RunScriptResource(const wchar_t* moduleFile, const wchar_t* resourceName, const wchar_t* type,
+  [[nodiscard]] HResult RunScriptResource(const wchar_t* moduleFile, const wchar_t* resourceName, const wchar_t* type,
                             bool registerMode);
 #endif
 
@@ -83,7 +83,7 @@ class CRegObject final : public IRegistrarBase {
 // Win32 registry behind the store interface.
 RegistryStore& Win32Registry();
 // VarUI4FromStr (locale 0, no flags).
-HResult DwordFromVariantText(const Char16* text, std::uint32_t* number);
+[[nodiscard]] HResult DwordFromVariantText(const Char16* text, std::uint32_t* number);
 #endif
 
 }  // namespace boardscope

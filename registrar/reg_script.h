@@ -65,8 +65,8 @@ class CRegScriptParser {
   [[nodiscard]] HResult SkipValueClause(Char16* token);
 
  private:
-  HResult RegisterEntry(Char16* token, KeyHandle parent, CRegistryKey& current, Char16* valueName);
-  HResult UnregisterEntry(Char16* token, KeyHandle parent, bool recovering, CRegistryKey& current,
+  [[nodiscard]] HResult RegisterEntry(Char16* token, KeyHandle parent, CRegistryKey& current, Char16* valueName);
+  [[nodiscard]] HResult UnregisterEntry(Char16* token, KeyHandle parent, bool recovering, CRegistryKey& current,
                           Char16* valueName, Char16* keyName);
 
   CRegObject& registrar_;

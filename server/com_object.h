@@ -24,7 +24,7 @@ struct InterfaceMapEntry {
 
 // Looks iid up in a map ending in a row with a null iid; IID_IUnknown is
 // answered by the first row.
-HRESULT QueryInterfaceFromMap(void* object, const InterfaceMapEntry* map, REFIID iid,
+[[nodiscard]] HRESULT QueryInterfaceFromMap(void* object, const InterfaceMapEntry* map, REFIID iid,
                               void** out) noexcept;
 
 struct CComSingleThreadModel {
@@ -160,10 +160,10 @@ class CComObjectCached final : public Base {
 };
 
 // Creation functions of the object map and the factory.
-HRESULT CreateClassFactory(CreatorFunction createFunction, REFIID iid, void** out) noexcept;
+[[nodiscard]] HRESULT CreateClassFactory(CreatorFunction createFunction, REFIID iid, void** out) noexcept;
 
 template <typename Base>
-HRESULT CreatePlainObject(IUnknown* /*outer*/, REFIID iid, void** out) noexcept {
+[[nodiscard]] HRESULT CreatePlainObject(IUnknown* /*outer*/, REFIID iid, void** out) noexcept {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
   auto* object = new (std::nothrow) CComObject<Base>();
@@ -177,7 +177,7 @@ HRESULT CreatePlainObject(IUnknown* /*outer*/, REFIID iid, void** out) noexcept 
 }
 
 template <typename Base>
-HRESULT CreateAggregatedObject(IUnknown* outer, REFIID iid, void** out) noexcept {
+[[nodiscard]] HRESULT CreateAggregatedObject(IUnknown* outer, REFIID iid, void** out) noexcept {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
   auto* object = new (std::nothrow) CComAggObject<Base>(outer);

@@ -63,9 +63,13 @@ HRESULT CComTypeInfoHolder::EnsureTypeInfo(LCID locale) noexcept {
       ITypeInfo* info = nullptr;
       result = library->GetTypeInfoOfGuid(*interfaceId, &info);
       if (SUCCEEDED(result)) {
-        Publish(typeInfo, info);
-        CurrentModule->AddTermCallback(&CComTypeInfoHolder::ReleaseTypeInfo, this);
-        result = S_OK;
+        // Published only once its release at unload is arranged.
+        result = CurrentModule->AddTermCallback(&CComTypeInfoHolder::ReleaseTypeInfo, this);
+        if (SUCCEEDED(result)) {
+          Publish(typeInfo, info);
+        } else {
+          info->Release();
+        }
       }
     }
   }

@@ -24,13 +24,13 @@ struct CComTypeInfoHolder {
   NameCacheEntry* nameCache;  // published last, only when complete
   LONG nameCacheCount;
 
-  HRESULT EnsureTypeInfo(LCID locale) noexcept;
-  HRESULT BuildNameCache(ITypeInfo* info) noexcept;
+  [[nodiscard]] HRESULT EnsureTypeInfo(LCID locale) noexcept;
+  [[nodiscard]] HRESULT BuildNameCache(ITypeInfo* info) noexcept;
   static void ReleaseTypeInfo(void* holder) noexcept;
 
-  HRESULT GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) noexcept;
-  HRESULT GetIDsOfNames(LPOLESTR* names, UINT count, LCID locale, DISPID* ids) noexcept;
-  HRESULT Invoke(IDispatch* target, DISPID id, LCID locale, WORD flags, DISPPARAMS* params,
+  [[nodiscard]] HRESULT GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) noexcept;
+  [[nodiscard]] HRESULT GetIDsOfNames(LPOLESTR* names, UINT count, LCID locale, DISPID* ids) noexcept;
+  [[nodiscard]] HRESULT Invoke(IDispatch* target, DISPID id, LCID locale, WORD flags, DISPPARAMS* params,
                  VARIANT* result, EXCEPINFO* exception, UINT* argumentError) noexcept;
 
  private:
@@ -67,6 +67,6 @@ const wchar_t* FindExtension(const wchar_t* path) noexcept;
 
 // Loads the type library of a module file, or of the ".tlb" beside it, and
 // reports the path it came from.
-HRESULT LoadModuleTypeLibrary(HINSTANCE module, BSTR* path, ITypeLib** library) noexcept;
+[[nodiscard]] HRESULT LoadModuleTypeLibrary(HINSTANCE module, BSTR* path, ITypeLib** library) noexcept;
 
 }  // namespace boardscope

@@ -14,7 +14,7 @@ namespace boardscope {
 class CComException {
  public:
   explicit CComException(HRESULT result) noexcept : result_(result) {}
-  HRESULT Result() const noexcept { return result_; }
+  [[nodiscard]] HRESULT Result() const noexcept { return result_; }
 
  private:
   HRESULT result_;
@@ -27,7 +27,7 @@ int CheckCrtResult(int error);
 // Runs body and turns anything it throws into an HRESULT, so that no
 // exception crosses an export or interface method.
 template <typename Body>
-HRESULT GuardBoundary(Body&& body) noexcept {
+[[nodiscard]] HRESULT GuardBoundary(Body&& body) noexcept {
   try {
     return body();
   } catch (const CComException& error) {

@@ -35,7 +35,7 @@ class CModuleBase : public _MODULE_STATE {
   virtual HRESULT GetGlobalInterfaceTable(IGlobalInterfaceTable** table) noexcept;
   virtual HRESULT AddCommonSubstitutions(CRegObject& registrar) noexcept;
 
-  HRESULT AddTermCallback(void (*callback)(void*), void* argument) noexcept;
+  [[nodiscard]] HRESULT AddTermCallback(void (*callback)(void*), void* argument) noexcept;
 
   IGlobalInterfaceTable* globalInterfaceTable;
 
@@ -60,9 +60,9 @@ class CBoardscopeModule : public CDllModuleT<CBoardscopeModule> {
 
   // Runs registry script resourceId of this module with the given extra
   // substitutions (name/value pairs, pairCount of them).
-  HRESULT RunRegistryScript(UINT resourceId, bool doRegister,
+  [[nodiscard]] HRESULT RunRegistryScript(UINT resourceId, bool doRegister,
                             const wchar_t* const (*pairs)[2], int pairCount) noexcept;
-  HRESULT UpdateAppIdRegistration(bool doRegister) noexcept;
+  [[nodiscard]] HRESULT UpdateAppIdRegistration(bool doRegister) noexcept;
 };
 
 // Set by any module object whose lock could not be initialised.

@@ -29,9 +29,9 @@ class CObjectMapModule {
   CObjectMapModule(const CObjectMapModule&) = delete;
   CObjectMapModule& operator=(const CObjectMapModule&) = delete;
 
-  HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out) noexcept;
-  HRESULT RegisterObjectMap(bool withTypeLibrary) noexcept;
-  HRESULT UnregisterObjectMap(bool withTypeLibrary) noexcept;
+  [[nodiscard]] HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out) noexcept;
+  [[nodiscard]] HRESULT RegisterObjectMap(bool withTypeLibrary) noexcept;
+  [[nodiscard]] HRESULT UnregisterObjectMap(bool withTypeLibrary) noexcept;
 
   // Calls visit for every non-null entry, in map order.
   template <typename Visit>

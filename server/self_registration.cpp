@@ -33,9 +33,8 @@ HRESULT CBoardscopeModule::RunRegistryScript(UINT resourceId, bool doRegister,
                                              const wchar_t* const (*pairs)[2], int pairCount) noexcept {
   return GuardBoundary([&]() -> HRESULT {
     CRegObject registrar;
-    for (int i = 0; i < pairCount; ++i) registrar.AddSubstitution(pairs[i][0], pairs[i][1]);
-    HRESULT result = AddCommonSubstitutions(registrar);
-    if (FAILED(result)) return result;
+    for (int i = 0; i < pairCount; ++i) RETURN_IF_FAILED(registrar.AddSubstitution(pairs[i][0], pairs[i][1]));
+    RETURN_IF_FAILED(AddCommonSubstitutions(registrar));
 
     wchar_t moduleName[MAX_PATH];
     const DWORD length = GetModuleFileNameW(ResourceModule().ModuleInstance(), moduleName, MAX_PATH);
@@ -44,10 +43,8 @@ HRESULT CBoardscopeModule::RunRegistryScript(UINT resourceId, bool doRegister,
 
     wchar_t escaped[MAX_PATH * 2];
     EscapeSingleQuotes(escaped, MAX_PATH * 2, moduleName);
-    result = registrar.AddSubstitution(L"Module", escaped);
-    if (FAILED(result)) return result;
-    result = registrar.AddSubstitution(L"Module_Raw", escaped);
-    if (FAILED(result)) return result;
+    RETURN_IF_FAILED(registrar.AddSubstitution(L"Module", escaped));
+    RETURN_IF_FAILED(registrar.AddSubstitution(L"Module_Raw", escaped));
 
     const auto id = static_cast<std::uint16_t>(resourceId);
     return doRegister ? registrar.RegisterScriptResource(moduleName, id, L"REGISTRY")

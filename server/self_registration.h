@@ -10,7 +10,7 @@ namespace boardscope {
 // module that links the frame.
 extern const wchar_t AppIdText[];
 
-HRESULT RegisterTypeLibrary(HINSTANCE module) noexcept;
-HRESULT UnregisterTypeLibrary(HINSTANCE module) noexcept;
+[[nodiscard]] HRESULT RegisterTypeLibrary(HINSTANCE module) noexcept;
+[[nodiscard]] HRESULT UnregisterTypeLibrary(HINSTANCE module) noexcept;
 
 }  // namespace boardscope

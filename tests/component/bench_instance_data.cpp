@@ -101,7 +101,7 @@ int main() {
     // The string lengths of a real answer, for the baseline.
     ULONG count = 0;
     _ZEM_INFO_ENTRY* info = nullptr;
-    boardscope::BuildThermalZoneEntries(&count, &info);
+    if (FAILED(boardscope::BuildThermalZoneEntries(&count, &info))) return 1;
     std::vector<UINT> lengths;
     for (ULONG i = 0; i < count; ++i) {
       lengths.push_back(SysStringLen(info[i].Name));

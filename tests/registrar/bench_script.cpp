@@ -37,8 +37,10 @@ std::u16string MakeScript(int units) {
 }
 
 void AddSubstitutions(CRegObject& registrar) {
-  registrar.AddSubstitution(u"APPID", u"{11111111-2222-3333-4444-555555555555}");
-  registrar.AddSubstitution(u"MODULE", u"C:\\Program Files\\Boardscope\\Boardscope.dll");
+  if (hr::Failed(registrar.AddSubstitution(u"APPID", u"{11111111-2222-3333-4444-555555555555}")) ||
+      hr::Failed(registrar.AddSubstitution(u"MODULE", u"C:\\Program Files\\Boardscope\\Boardscope.dll"))) {
+    std::abort();
+  }
 }
 
 double NsPerByte(Clock::duration elapsed, std::size_t bytes) {

@@ -286,7 +286,7 @@ TEST_F(InterpreterTest, SubstitutionsReachKeyNamesAndValues) {
   ASSERT_EQ(Run("HKCU { %name% = s '%Module%' { val 'Percent' = s '100%%' } }", kRegister), hr::Ok);
   EXPECT_EQ(String("Named", nullptr), "C:\\it's\\x.dll");
   EXPECT_EQ(String("Named", "Percent"), "100%");
-  registrar.ClearSubstitutions();
+  ASSERT_EQ(registrar.ClearSubstitutions(), hr::Ok);
   EXPECT_EQ(Run("HKCU { %name% }", kUnregister), hr::DispException);
   EXPECT_TRUE(Has("Named"));
 }

@@ -132,9 +132,9 @@ TEST_F(RegistrarWinTest, SystemScriptsRoundTripInClassesRoot) {
   auto runBoth = [&](bool registerMode) {
     for (std::uint16_t id : {kAppIdScript, kClassScript}) {
       CRegObject registrar;
-      registrar.AddSubstitution(L"APPID", kAppId);
-      registrar.AddSubstitution(L"Module", path.c_str());
-      registrar.AddSubstitution(L"Module_Raw", path.c_str());
+      ASSERT_EQ(registrar.AddSubstitution(L"APPID", kAppId), hr::Ok);
+      ASSERT_EQ(registrar.AddSubstitution(L"Module", path.c_str()), hr::Ok);
+      ASSERT_EQ(registrar.AddSubstitution(L"Module_Raw", path.c_str()), hr::Ok);
       const HResult result = registerMode ? registrar.RegisterScriptResource(module.c_str(), id, L"REGISTRY")
                                           : registrar.UnregisterScriptResource(module.c_str(), id, L"REGISTRY");
       EXPECT_EQ(result, hr::Ok) << id << (registerMode ? " register" : " unregister");
