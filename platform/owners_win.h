@@ -63,6 +63,36 @@ struct ComReleaseTraits {
 template <typename Interface>
 using ComPtr = UniqueResource<Interface*, ComReleaseTraits<Interface>>;
 
+// Owns one description handed out by an ITypeInfo and gives it back to that
+// type information when it goes.
+template <typename Description>
+class TypeDesc {
+ public:
+  TypeDesc() noexcept = default;
+  TypeDesc(const TypeDesc&) = delete;
+  TypeDesc& operator=(const TypeDesc&) = delete;
+  ~TypeDesc() {
+    if (desc_ != nullptr) Release(info_, desc_);
+  }
+  Description** put(ITypeInfo* info) noexcept {
+    info_ = info;
+    return &desc_;
+  }
+  const Description* operator->() const noexcept { return desc_; }
+  const Description& operator*() const noexcept { return *desc_; }
+
+ private:
+  static void Release(ITypeInfo* info, TYPEATTR* desc) { info->ReleaseTypeAttr(desc); }
+  static void Release(ITypeInfo* info, FUNCDESC* desc) { info->ReleaseFuncDesc(desc); }
+  static void Release(ITypeInfo* info, VARDESC* desc) { info->ReleaseVarDesc(desc); }
+
+  ITypeInfo* info_ = nullptr;
+  Description* desc_ = nullptr;
+};
+using TypeAttr = TypeDesc<TYPEATTR>;
+using FuncDesc = TypeDesc<FUNCDESC>;
+using VarDesc = TypeDesc<VARDESC>;
+
 // Enters a critical section that is already initialised; leaves it when it
 // goes.
 class ScopedCriticalSection {

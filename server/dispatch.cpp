@@ -78,31 +78,26 @@ HRESULT CComTypeInfoHolder::EnsureTypeInfo(LCID locale) noexcept {
 }
 
 HRESULT CComTypeInfoHolder::BuildNameCache(ITypeInfo* info) noexcept {
-  TYPEATTR* attributes = nullptr;
-  if (FAILED(info->GetTypeAttr(&attributes))) return S_OK;
+  TypeAttr attributes;
+  if (FAILED(info->GetTypeAttr(attributes.put(info)))) return S_OK;
   const LONG count = attributes->cFuncs;
   nameCacheCount = count;
   nameCache = nullptr;
   NameCacheEntry* rows = nullptr;
   if (count != 0) {
     rows = new (std::nothrow) NameCacheEntry[count];
-    if (rows == nullptr) {
-      info->ReleaseTypeAttr(attributes);
-      return E_OUTOFMEMORY;
-    }
+    if (rows == nullptr) return E_OUTOFMEMORY;
     for (LONG i = 0; i < count; ++i) rows[i] = {nullptr, 0, DISPID_UNKNOWN};
   }
   for (LONG i = 0; i < count; ++i) {
-    FUNCDESC* function = nullptr;
-    if (FAILED(info->GetFuncDesc(static_cast<UINT>(i), &function))) continue;
+    FuncDesc function;
+    if (FAILED(info->GetFuncDesc(static_cast<UINT>(i), function.put(info)))) continue;
     BSTR name = nullptr;
     if (SUCCEEDED(info->GetDocumentation(function->memid, &name, nullptr, nullptr, nullptr))) {
       rows[i] = {name, static_cast<LONG>(SysStringLen(name)), function->memid};
     }
-    info->ReleaseFuncDesc(function);
   }
   Publish(nameCache, rows);
-  info->ReleaseTypeAttr(attributes);
   return S_OK;
 }
 

@@ -18,6 +18,9 @@ namespace {
 
 using boardscope::ComPtr;
 using boardscope::UniqueBstr;
+using boardscope::FuncDesc;
+using boardscope::TypeAttr;
+using boardscope::VarDesc;
 
 // {B81FD612-D3F2-41C0-B9E9-6A1D6FDDAEE2}: stored only in the type library.
 constexpr GUID kValueTypeGuid = {0xB81FD612, 0xD3F2, 0x41C0,
@@ -55,34 +58,6 @@ std::string Hex(HRESULT hr) {
     ASSERT_EQ(S_OK, hr_) << #expr << " -> " << Hex(hr_);      \
   } while (0)
 
-void ReleaseDesc(ITypeInfo* info, TYPEATTR* desc) { info->ReleaseTypeAttr(desc); }
-void ReleaseDesc(ITypeInfo* info, FUNCDESC* desc) { info->ReleaseFuncDesc(desc); }
-void ReleaseDesc(ITypeInfo* info, VARDESC* desc) { info->ReleaseVarDesc(desc); }
-
-// Owns one description handed out by an ITypeInfo.
-template <typename Desc>
-class TypeDesc {
- public:
-  TypeDesc() = default;
-  TypeDesc(const TypeDesc&) = delete;
-  TypeDesc& operator=(const TypeDesc&) = delete;
-  ~TypeDesc() {
-    if (desc_) ReleaseDesc(info_, desc_);
-  }
-  Desc** put(ITypeInfo* info) {
-    info_ = info;
-    return &desc_;
-  }
-  const Desc* operator->() const { return desc_; }
-  const Desc& operator*() const { return *desc_; }
-
- private:
-  ITypeInfo* info_ = nullptr;
-  Desc* desc_ = nullptr;
-};
-using TypeAttr = TypeDesc<TYPEATTR>;
-using FuncDesc = TypeDesc<FUNCDESC>;
-using VarDesc = TypeDesc<VARDESC>;
 
 std::wstring ModuleDirectory() {
   wchar_t path[MAX_PATH] = {};
