@@ -12,21 +12,27 @@ constexpr KeyHandle kRootBase = 0x80000000u;
 constexpr std::size_t kMaxKeyName = 255;
 constexpr std::size_t kMaxValueName = 16383;
 
-// Non-empty path components; empty ones (doubled or trailing separators) are skipped.
-std::vector<std::u16string> SplitPath(const Char16* path) {
-  std::vector<std::u16string> parts;
-  if (path == nullptr) return parts;
-  std::u16string part;
-  for (const Char16* p = path;; ++p) {
-    if (*p == u'\\' || *p == 0) {
-      if (!part.empty()) parts.push_back(part);
-      part.clear();
-      if (*p == 0) break;
-    } else {
-      part.push_back(*p);
-    }
+// A name inside a longer text, not terminated.
+struct NameView {
+  const Char16* text;
+  std::size_t length;
+};
+
+// Calls visit for each non-empty component of a backslash-separated path
+// (doubled or trailing separators are skipped) until it returns false;
+// returns whether every call returned true. No copies: lookups along a path
+// allocate nothing.
+template <typename Visit>
+bool ForEachPart(const Char16* path, Visit visit) {
+  if (path == nullptr) return true;
+  const Char16* p = path;
+  for (;;) {
+    while (*p == u'\\') ++p;
+    if (*p == 0) return true;
+    const Char16* start = p;
+    while (*p != 0 && *p != u'\\') ++p;
+    if (!visit(NameView{start, static_cast<std::size_t>(p - start)})) return false;
   }
-  return parts;
 }
 
 std::string Printable(const std::u16string& text) {
@@ -52,6 +58,28 @@ std::u16string Folded(const std::u16string& name) {
   for (Char16& c : folded) c = FoldCase(c);
   return folded;
 }
+
+// Orders folded names as std::less does; a NameView is folded while it is
+// compared, so a lookup needs no folded copy.
+struct FoldedLess {
+  using is_transparent = void;
+  bool operator()(const std::u16string& a, const std::u16string& b) const { return a < b; }
+  bool operator()(const std::u16string& folded, NameView name) const { return Compare(folded, name) < 0; }
+  bool operator()(NameView name, const std::u16string& folded) const { return Compare(folded, name) > 0; }
+  static int Compare(const std::u16string& folded, NameView name) {
+    const std::size_t n = std::min(folded.size(), name.length);
+    for (std::size_t i = 0; i < n; ++i) {
+      const Char16 c = FoldCase(name.text[i]);
+      if (folded[i] != c) return folded[i] < c ? -1 : 1;
+    }
+    if (folded.size() == name.length) return 0;
+    return folded.size() < name.length ? -1 : 1;
+  }
+};
+
+NameView ViewOf(const Char16* name) {
+  return name != nullptr ? NameView{name, TextLength(name)} : NameView{u"", 0};
+}
 }  // namespace
 
 struct MemoryRegistryStore::Node {
@@ -64,12 +92,12 @@ struct MemoryRegistryStore::Node {
   Node* parent = nullptr;
   bool deleted = false;
   Protection protection = Protection::None;
-  std::map<std::u16string, Value> values;
-  std::map<std::u16string, std::shared_ptr<Node>> children;
+  std::map<std::u16string, Value, FoldedLess> values;
+  std::map<std::u16string, std::shared_ptr<Node>, FoldedLess> children;
 
-  std::shared_ptr<Node> Child(const std::u16string& childName) const {
-    const auto it = children.find(Folded(childName));
-    return it != children.end() ? it->second : nullptr;
+  const std::shared_ptr<Node>* Child(NameView childName) const {
+    const auto it = children.find(childName);
+    return it != children.end() ? &it->second : nullptr;
   }
   bool Allows(std::uint32_t accessMask) const {
     if (protection == Protection::NoAccess) return false;
@@ -145,11 +173,20 @@ std::int32_t MemoryRegistryStore::OpenKey(KeyHandle parent, const Char16* name, 
   std::uint32_t parentAccess = 0;
   std::int32_t result = Resolve(parent, &node, &parentAccess);
   if (result != win32::Success) return result;
-  for (const auto& part : SplitPath(name)) {
-    if (part.size() > kMaxKeyName) return win32::InvalidParameter;
-    node = node->Child(part);
-    if (!node) return win32::FileNotFound;
-  }
+  const bool found = ForEachPart(name, [&](NameView part) {
+    if (part.length > kMaxKeyName) {
+      result = win32::InvalidParameter;
+      return false;
+    }
+    const std::shared_ptr<Node>* child = node->Child(part);
+    if (child == nullptr) {
+      result = win32::FileNotFound;
+      return false;
+    }
+    node = *child;
+    return true;
+  });
+  if (!found) return result;
   if (!node->Allows(accessMask)) return win32::AccessDenied;
   *key = AddHandle(node, accessMask);
   return win32::Success;
@@ -161,27 +198,30 @@ std::int32_t MemoryRegistryStore::CreateKey(KeyHandle parent, const Char16* name
   std::uint32_t parentAccess = 0;
   std::int32_t result = Resolve(parent, &node, &parentAccess);
   if (result != win32::Success) return result;
-  const auto parts = SplitPath(name);
-  for (const auto& part : parts) {
-    if (part.size() > kMaxKeyName) return win32::InvalidParameter;
+  if (!ForEachPart(name, [](NameView part) { return part.length <= kMaxKeyName; })) {
+    return win32::InvalidParameter;
   }
   bool first = true;
-  for (const auto& part : parts) {
-    std::shared_ptr<Node> child = node->Child(part);
-    if (!child) {
+  const bool created = ForEachPart(name, [&](NameView part) {
+    const std::shared_ptr<Node>* existing = node->Child(part);
+    if (existing != nullptr) {
+      node = *existing;
+    } else {
       // A new subkey needs create rights on the handle (for the first level)
       // and on the key it goes under.
       if ((first && (parentAccess & access::CreateSubKey) == 0) || !node->Allows(access::CreateSubKey)) {
-        return win32::AccessDenied;
+        return false;
       }
-      child = std::make_shared<Node>();
-      child->name = part;
+      auto child = std::make_shared<Node>();
+      child->name.assign(part.text, part.length);
       child->parent = node.get();
-      node->children.emplace(Folded(part), child);
+      node->children.emplace(Folded(child->name), child);
+      node = std::move(child);
     }
-    node = child;
     first = false;
-  }
+    return true;
+  });
+  if (!created) return win32::AccessDenied;
   if (!node->Allows(access::ReadWrite)) return win32::AccessDenied;
   *key = AddHandle(node, access::ReadWrite);
   return win32::Success;
@@ -211,7 +251,7 @@ std::int32_t MemoryRegistryStore::QueryValue(KeyHandle key, const Char16* name, 
   std::shared_ptr<Node> node;
   const std::int32_t result = ResolveFor(key, access::QueryValue, &node);
   if (result != win32::Success) return result;
-  const auto found = node->values.find(Folded(name != nullptr ? std::u16string(name) : std::u16string()));
+  const auto found = node->values.find(ViewOf(name));
   if (found == node->values.end()) return win32::FileNotFound;
   const Node::Value* value = &found->second;
   if (type != nullptr) *type = value->type;
@@ -230,8 +270,10 @@ std::int32_t MemoryRegistryStore::DeleteValue(KeyHandle key, const Char16* name)
   std::shared_ptr<Node> node;
   const std::int32_t result = ResolveFor(key, access::SetValue, &node);
   if (result != win32::Success) return result;
-  const std::u16string valueName = name != nullptr ? std::u16string(name) : std::u16string();
-  return node->values.erase(Folded(valueName)) == 1 ? win32::Success : win32::FileNotFound;
+  const auto found = node->values.find(ViewOf(name));
+  if (found == node->values.end()) return win32::FileNotFound;
+  node->values.erase(found);
+  return win32::Success;
 }
 
 std::int32_t MemoryRegistryStore::DeleteKey(KeyHandle key, const Char16* name, std::uint32_t) {
@@ -241,10 +283,12 @@ std::int32_t MemoryRegistryStore::DeleteKey(KeyHandle key, const Char16* name, s
   if (result != win32::Success) return result;
   // As on Windows, the handle's own rights do not matter; an empty name
   // means the key itself.
-  for (const auto& part : SplitPath(name)) {
-    node = node->Child(part);
-    if (!node) return win32::FileNotFound;
-  }
+  const bool found = ForEachPart(name, [&](NameView part) {
+    const std::shared_ptr<Node>* child = node->Child(part);
+    if (child != nullptr) node = *child;
+    return child != nullptr;
+  });
+  if (!found) return win32::FileNotFound;
   Node* parent = node->parent;
   if (parent == nullptr || !node->children.empty() || node->protection != Protection::None) {
     return win32::AccessDenied;
@@ -279,11 +323,12 @@ std::int32_t MemoryRegistryStore::QuerySubkeyCount(KeyHandle key, std::uint32_t*
 std::shared_ptr<MemoryRegistryStore::Node> MemoryRegistryStore::Find(RootKey root,
                                                                      const std::u16string& path) const {
   std::shared_ptr<Node> node = roots_[static_cast<int>(root)];
-  for (const auto& part : SplitPath(path.c_str())) {
-    node = node->Child(part);
-    if (!node) return nullptr;
-  }
-  return node;
+  const bool found = ForEachPart(path.c_str(), [&](NameView part) {
+    const std::shared_ptr<Node>* child = node->Child(part);
+    if (child != nullptr) node = *child;
+    return child != nullptr;
+  });
+  return found ? node : nullptr;
 }
 
 bool MemoryRegistryStore::KeyExists(RootKey root, const std::u16string& path) const {

@@ -159,8 +159,12 @@ HResult CRegScriptParser::ExpandScript(const Char16* text, Char16** expanded) {
         position_ = close;
       }
     } else {
-      const Char16* next = NextChar(position_);
-      if (!out.Append(position_, static_cast<std::int32_t>(next - position_))) return hr::OutOfMemory;
+      // Everything up to the next % goes over in one piece.
+      const Char16* end = position_;
+      while (*end != 0 && *end != u'%') end = NextChar(end);
+      if (!out.Append(position_, static_cast<std::int32_t>(end - position_))) return hr::OutOfMemory;
+      position_ = end;
+      continue;
     }
     position_ = NextChar(position_);
   }
