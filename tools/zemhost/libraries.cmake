@@ -14,7 +14,7 @@ if(NOT TARGET zemhost_libraries)
   file(CREATE_LINK ${ZEMHOST_CLI11_DIR}/CLI ${zemhost_include}/CLI SYMBOLIC)
   add_library(zemhost_libraries INTERFACE)
   target_include_directories(zemhost_libraries SYSTEM INTERFACE ${zemhost_include})
-  # CLI11's file validators would otherwise pull std::filesystem, and with it
-  # Windows functions newer than XP, into zemhost; it falls back to stat().
+  # CLI11's file validators, which zemhost does not use, would otherwise
+  # link all of std::filesystem in; without it they fall back to stat().
   target_compile_definitions(zemhost_libraries INTERFACE CLI11_HAS_FILESYSTEM=0)
 endif()

@@ -21,7 +21,7 @@ std::optional<std::int64_t> ParseTenths(const std::string& text) {
   const bool negative = !text.empty() && text[0] == '-';
   if (negative) ++at;
   std::int64_t whole = 0;
-  const std::size_t digits = at;
+  const std::size_t digits = at;  // at most twelve of them, far from overflow
   while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - digits < 12)
     whole = whole * 10 + (text[at++] - '0');
   if (at == digits) return std::nullopt;
