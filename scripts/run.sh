@@ -38,7 +38,7 @@ else
   # same run, of the same 32-bit DLL, happens in the emulated test machine.
   echo "run: this kernel runs no 32-bit programs, so the 32-bit DLL is shown in an EMULATED"
   echo "     x86-64 machine (qemu, software emulation) with 32-bit Wine; this takes minutes"
-  exec scripts/guest/run.sh --tmpfs "$build/win/wineprefix" scripts/run.sh "$@"
+  exec scripts/guest/run.sh --wineprefix "$build/win/wineprefix" scripts/run.sh "$@"
 fi
 live="${BOARDSCOPE_LIVE:-0}"
 if [ "${1:-}" = "--live" ]; then

@@ -43,6 +43,6 @@ echo "test: this kernel runs no 32-bit programs (or BOARDSCOPE_GUEST=1): the Win
 echo "      run in an emulated x86-64 machine with 32-bit Wine"
 started=$(date +%s)
 status=0
-scripts/guest/run.sh --tmpfs "$build/win/wineprefix" scripts/win-tests.sh "$build/win" || status=$?
+scripts/guest/run.sh --wineprefix "$build/win/wineprefix" scripts/win-tests.sh "$build/win" || status=$?
 echo "test: the emulated machine ran for $(( $(date +%s) - started )) s"
 exit $status

@@ -1,7 +1,9 @@
 #!/bin/sh
 # Prints the folder of the emulated test machine (kernel, initrd, root disk),
 # making it first if this machine has none yet: a Debian 12 x86-64 root with
-# 32-bit and 64-bit Wine and CTest, whose kernel runs 32-bit programs.
+# 32-bit and 64-bit Wine and CTest, whose kernel runs 32-bit programs, and a
+# ready 32-bit Wine prefix in /var/lib/boardscope/wineprefix (creating one
+# takes minutes under emulation, so every run starts from a copy of it).
 #
 # The folder is a cache outside the build tree, keyed by this recipe and the
 # machine's first process, so that every build and checkout on the machine
@@ -42,7 +44,27 @@ cp "$work/root"/boot/initrd.img-* "$work/initrd.img"
 # Straight from the folder: no loop mount needed.
 mke2fs -q -t ext4 -L boardscope -d "$work/root" "$work/root.ext4" 4G >&2
 rm -rf "$work/root"
+
+# One boot that keeps its changes: the prefix, made as the tests' own
+# wineboot would make it (no Mono or Gecko, which would wait for a user).
+cat >"$work/prepare.sh" <<'JOB'
+set -eu
+export WINEPREFIX=/var/lib/boardscope/wineprefix WINEARCH=win32 WINEDEBUG=-all
+mkdir -p /var/lib/boardscope
+WINEDLLOVERRIDES="mscoree=d;mshtml=d" timeout 1800 wine wineboot -i
+timeout 300 wineserver -w
+test -f "$WINEPREFIX/.update-timestamp"
+echo "guest: Wine prefix ready"
+JOB
+echo "guest: making the image's Wine prefix (one boot, minutes)" >&2
+"$here/boot.sh" "$work" "$work" "$work/prepare.sh" "$work/prepare" --keep >&2
+rm -rf "$work/prepare" "$work/prepare.sh"
+
 touch "$work/ready"
+# Images of older recipes are not used again.
+for old in "$cache"/guest-*; do
+  [ -d "$old" ] && rm -rf "$old"
+done
 mv "$work" "$image"
 trap - EXIT INT TERM
 echo "$image"
