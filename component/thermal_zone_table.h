@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "contract/wnode_layout.h"
+
 namespace boardscope {
 
 // One ACPI thermal zone: the 76-byte data block of an instance of
@@ -32,19 +34,6 @@ static_assert(offsetof(ZoneRecord, Ordinal) == kZoneDataSize, "data block preced
 
 using ThermalZoneTable = std::array<ZoneRecord, kMaxThermalZones>;
 
-// Layout of the WNODE_ALL_DATA members the walk reads: byte offsets from the
-// start of a node.
-namespace wnode {
-constexpr std::size_t kLinkage = 12;
-constexpr std::size_t kFlags = 44;
-constexpr std::size_t kDataBlockOffset = 48;
-constexpr std::size_t kInstanceCount = 52;
-constexpr std::size_t kFixedInstanceSize = 60;  // same slot as OffsetInstanceData
-constexpr std::size_t kOffsetInstanceData = 60;
-constexpr std::size_t kLengthInstanceData = 64;
-constexpr std::size_t kMinNodeSize = 68;  // header, counts and the first offset/length pair
-constexpr std::uint32_t kFlagFixedInstanceSize = 0x00000010;
-}  // namespace wnode
 
 // Copies the first instance of each node of the chain in [data, data + size)
 // into table records 0, 1, ... (at most ten) with Ordinals 1, 2, ..., clears

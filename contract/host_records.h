@@ -43,7 +43,7 @@ static_assert(sizeof(_ZEM_INSTANCE_INFO) == 4 && offsetof(_ZEM_INSTANCE_INFO, Na
 // strings of every entry, then the array.
 namespace boardscope {
 inline void FreeInfoEntries(ULONG count, _ZEM_INFO_ENTRY* entries) noexcept {
-  for (ULONG i = 0; i < count; ++i) {
+  for (ULONG i = 0; entries != nullptr && i < count; ++i) {
     SysFreeString(entries[i].Name);
     SysFreeString(entries[i].Unit);
     SysFreeString(entries[i].StrValue);

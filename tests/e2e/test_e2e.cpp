@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "Boardscope.h"
+#include "contract/host_constants.h"
+#include "contract/host_records.h"
 #include "platform/owners_win.h"
 
 namespace {
@@ -28,8 +30,8 @@ constexpr wchar_t kAppId[] = L"{10331898-2B6D-4459-8DC6-50DDFC2A1ED7}";
 constexpr wchar_t kLibId[] = L"{3993E2AB-F1F5-436B-8A49-1AEC18C1C9BD}";
 constexpr wchar_t kProgId[] = L"Boardscope.ZEMBoardscope.1";
 constexpr wchar_t kIndependentProgId[] = L"Boardscope.ZEMBoardscope";
-constexpr wchar_t kPluginsKey[] = L"SOFTWARE\\Quendal\\ZEM4\\PLUGINS";
-constexpr wchar_t kPluginValue[] = L"Boardscope-CLSID";
+constexpr const wchar_t* kPluginsKey = boardscope::kPluginsKeyPath;
+constexpr const wchar_t* kPluginValue = boardscope::kPluginValueName;
 constexpr wchar_t kStaleValue[] = L"Stale-CLSID";  // names a class nobody registered
 constexpr wchar_t kStaleClassId[] = L"{0BAD0BAD-0000-4000-8000-00000000E2E0}";
 
@@ -204,15 +206,6 @@ void ExpectUnregistered() {
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kPluginsKey));
 }
 
-void FreeEntries(_ZEM_INFO_ENTRY* entries, ULONG count) {
-  for (ULONG i = 0; entries && i < count; ++i) {
-    SysFreeString(entries[i].Name);
-    SysFreeString(entries[i].Unit);
-    SysFreeString(entries[i].StrValue);
-  }
-  CoTaskMemFree(entries);
-}
-
 std::wstring Text(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : L"<null>"; }
 
 class EndToEnd : public ::testing::Test {
@@ -312,7 +305,7 @@ TEST_F(EndToEnd, EntriesThroughTheVirtualTable) {
     EXPECT_EQ(e.Value.QuadPart, c.value);
     EXPECT_EQ(e.Divisor.QuadPart, c.divisor);
   }
-  FreeEntries(entries, count);
+  boardscope::FreeInfoEntries(count, entries);
 }
 
 // Late binding goes through the registered type library. Wine's oleaut32

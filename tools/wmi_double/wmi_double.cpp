@@ -3,6 +3,9 @@
 // or else the capture file named by BOARDSCOPE_WMI_CAPTURE.
 #include "wmi_double.h"
 
+#include "contract/host_constants.h"
+#include "contract/wnode_layout.h"
+
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -22,7 +25,6 @@ void WINAPI WmiDoubleReset();
 
 namespace {
 
-const GUID kThermalZoneBlock = {0xA1BC18C0, 0xA7C8, 0x11D1, {0xBF, 0x3C, 0x00, 0xA0, 0xC9, 0x06, 0x29, 0x10}};
 constexpr ULONG kHandleTag = 0x3A110000;
 
 struct State {
@@ -110,8 +112,9 @@ std::uint8_t* FirstBlock(std::uint8_t* buffer, ULONG size) {
     if (at + 4 <= size) std::memcpy(&v, buffer + at, 4);
     return v;
   };
-  if (size < 68) return nullptr;
-  const ULONG offset = (read(44) & 0x10) ? read(48) : read(60);
+  using namespace boardscope::wnode;
+  if (size < kMinNodeSize) return nullptr;
+  const ULONG offset = (read(kFlags) & kFlagFixedInstanceSize) ? read(kDataBlockOffset) : read(kOffsetInstanceData);
   return offset <= size && size - offset >= 76 ? buffer + offset : nullptr;
 }
 
@@ -126,7 +129,7 @@ ULONG WINAPI WmiOpenBlock(GUID* guid, ULONG desiredAccess, HANDLE* block) {
   Note(s, 'O');
   if (block == nullptr) return ERROR_INVALID_PARAMETER;
   *block = nullptr;
-  if (guid == nullptr || !IsEqualGUID(*guid, kThermalZoneBlock)) {
+  if (guid == nullptr || !IsEqualGUID(*guid, boardscope::kThermalZoneBlockGuid)) {
     ++s.counts.wrongGuidOpens;
     return ERROR_WMI_GUID_NOT_FOUND;
   }

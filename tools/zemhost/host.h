@@ -11,11 +11,11 @@
 #include "Boardscope.h"
 #include "exit_codes.h"
 #include "report.h"
+#include "contract/host_constants.h"
+#include "contract/host_records.h"
 #include "platform/owners_win.h"
 
 namespace zemhost {
-
-extern const wchar_t kPluginsKeyPath[];
 
 struct PluginValue {
   std::wstring name;
@@ -23,7 +23,7 @@ struct PluginValue {
   DWORD type = REG_NONE;
 };
 
-// Lists the values of HKLM\<kPluginsKeyPath>, sorted by name. On failure
+// Lists the values of HKLM\<boardscope::kPluginsKeyPath>, sorted by name. On failure
 // returns false with the message and exit code to report.
 bool ReadPluginValues(std::vector<PluginValue>& values, std::string& message, int& exitCode);
 

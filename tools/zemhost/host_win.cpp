@@ -11,24 +11,11 @@ namespace zemhost {
 using boardscope::UniqueBstr;
 using boardscope::UniqueHkey;
 
-const wchar_t kPluginsKeyPath[] = L"SOFTWARE\\Quendal\\ZEM4\\PLUGINS";
-
 namespace {
 
 constexpr ULONG kMostInstances = 64;  // a sanity bound on GetTIInstanceCount
 
 std::string BstrUtf8(BSTR text) { return text ? Utf8(text, static_cast<int>(SysStringLen(text))) : std::string(); }
-
-// Frees an entry array as the contract says: three strings per entry, then the array.
-void FreeEntries(_ZEM_INFO_ENTRY* entries, ULONG count) {
-  if (entries == nullptr) return;
-  for (ULONG i = 0; i < count; ++i) {
-    SysFreeString(entries[i].Name);
-    SysFreeString(entries[i].Unit);
-    SysFreeString(entries[i].StrValue);
-  }
-  CoTaskMemFree(entries);
-}
 
 // The InprocServer32 path registered for a class, for messages.
 std::wstring ServerPath(const std::wstring& classId) {
@@ -93,9 +80,9 @@ std::wstring Wide(const std::string& utf8) {
 
 bool ReadPluginValues(std::vector<PluginValue>& values, std::string& message, int& exitCode) {
   values.clear();
-  const std::string where = "HKEY_LOCAL_MACHINE\\" + Utf8(kPluginsKeyPath);
+  const std::string where = "HKEY_LOCAL_MACHINE\\" + Utf8(boardscope::kPluginsKeyPath);
   UniqueHkey key;
-  LONG result = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPluginsKeyPath, 0, KEY_READ, key.put());
+  LONG result = RegOpenKeyExW(HKEY_LOCAL_MACHINE, boardscope::kPluginsKeyPath, 0, KEY_READ, key.put());
   exitCode = kExitNoPluginsKey;
   if (result == ERROR_FILE_NOT_FOUND) {
     message = "No ZEM plug-ins are registered: the key " + where +
@@ -215,7 +202,7 @@ PluginReport Plugin::Inspect() const {
   result = info_.get()->GetTICommonData(&count, &entries);
   if (FAILED(result)) NoteFailure(report, "GetTICommonData", result);
   report.commonEntries = entries ? count : 0;
-  FreeEntries(entries, count);
+  boardscope::FreeInfoEntries(count, entries);
 
   ULONG instances = 0;
   result = info_.get()->GetTIInstanceCount(&instances);
@@ -251,7 +238,7 @@ PluginReport Plugin::Inspect() const {
         instance.entries.push_back(std::move(entry));
       }
     }
-    FreeEntries(entries, count);
+    boardscope::FreeInfoEntries(count, entries);
     totalEntries += instance.entries.size();
     report.instances.push_back(std::move(instance));
   }

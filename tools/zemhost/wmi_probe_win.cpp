@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
+#include "contract/host_constants.h"
+#include "contract/wnode_layout.h"
+
 namespace zemhost {
 namespace {
 
-const GUID kThermalZoneBlock = {0xA1BC18C0, 0xA7C8, 0x11D1, {0xBF, 0x3C, 0x00, 0xA0, 0xC9, 0x06, 0x29, 0x10}};
 constexpr ULONG kGenericRead = 0x80000000;
 constexpr DWORD kWmiGuidNotFound = 4200;     // ERROR_WMI_GUID_NOT_FOUND
 constexpr DWORD kWmiInstanceNotFound = 4201; // ERROR_WMI_INSTANCE_NOT_FOUND
@@ -42,7 +44,7 @@ WmiBlock QueryThermalBlock() {
   const auto close = Proc<CloseBlockFn>(wmi, "WmiCloseBlock");
   if (!open || !query || !close) return Failed("load", ERROR_PROC_NOT_FOUND);
 
-  GUID guid = kThermalZoneBlock;
+  GUID guid = boardscope::kThermalZoneBlockGuid;
   HANDLE handle = nullptr;
   ULONG result = open(&guid, kGenericRead, &handle);
   if (result != ERROR_SUCCESS) return Failed("open", result);
@@ -72,10 +74,12 @@ WmiBlock QueryThermalBlock() {
 std::uint32_t CountNodes(const std::vector<std::uint8_t>& data) {
   std::uint32_t count = 0;
   std::size_t at = 0;
-  while (at + 16 <= data.size()) {
+  constexpr std::size_t kLinkage = boardscope::wnode::kLinkage;
+  while (at + kLinkage + 4 <= data.size()) {
     ++count;
-    const std::uint32_t linkage = static_cast<std::uint32_t>(data[at + 12]) | (data[at + 13] << 8) |
-                                  (data[at + 14] << 16) | (static_cast<std::uint32_t>(data[at + 15]) << 24);
+    const std::uint32_t linkage = static_cast<std::uint32_t>(data[at + kLinkage]) |
+                                  (data[at + kLinkage + 1] << 8) | (data[at + kLinkage + 2] << 16) |
+                                  (static_cast<std::uint32_t>(data[at + kLinkage + 3]) << 24);
     if (linkage == 0) return count;
     at += linkage;
   }
