@@ -3,6 +3,8 @@
 #include "Boardscope.h"
 #include "contract/host_constants.h"
 #include "platform/owners_win.h"
+#include "registrar/plugin_value.h"
+#include "registrar/reg_object.h"
 #include "server/module.h"
 #include "server/object_map.h"
 #include "server/self_registration.h"
@@ -12,30 +14,17 @@ namespace boardscope {
 const wchar_t AppIdText[] = L"{10331898-2B6D-4459-8DC6-50DDFC2A1ED7}";
 
 namespace {
-// Creates or opens the host's plug-in key for writing.
-bool OpenPluginKey(UniqueHkey& key) noexcept {
-  return RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPluginsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                         key.put(), nullptr) == ERROR_SUCCESS;
-}
-
-// The class identifier in registry text form: 38 characters.
-void ClassIdText(wchar_t (&text)[39]) noexcept { StringFromGUID2(CLSID_ZEMBoardscope, text, 39); }
+const Char16* Units(const wchar_t* text) noexcept { return reinterpret_cast<const Char16*>(text); }
 
 // Best effort, by design: the host's plug-in value never fails registration.
 void RegisterPluginValue() noexcept {
-  UniqueHkey key;
-  if (!OpenPluginKey(key)) return;
-  wchar_t classId[39];
-  ClassIdText(classId);
-  (void)RegSetValueExW(key.get(), kPluginValueName, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(classId),
-                       sizeof classId);
+  wchar_t classId[39];  // registry text form: 38 characters
+  StringFromGUID2(CLSID_ZEMBoardscope, classId, 39);
+  WritePluginValue(Win32Registry(), Units(kPluginsKeyPath), Units(kPluginValueName), Units(classId));
 }
 
 void UnregisterPluginValue() noexcept {
-  // Creates the key path when missing, as registration would.
-  UniqueHkey key;
-  if (!OpenPluginKey(key)) return;
-  (void)RegDeleteValueW(key.get(), kPluginValueName);  // absent is as good as deleted
+  RemovePluginValue(Win32Registry(), Units(kPluginsKeyPath), Units(kPluginValueName));
 }
 }  // namespace
 

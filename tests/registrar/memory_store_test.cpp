@@ -2,7 +2,10 @@
 // what the key tests show: deleted keys, protection, handle accounting.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "registrar/memory_registry_store.h"
+#include "registrar/plugin_value.h"
 
 namespace boardscope {
 namespace {
@@ -36,6 +39,34 @@ TEST(MemoryStore, ProtectionRefusesWritesOrEverything) {
   EXPECT_EQ(store.OpenKey(root, u"none", access::Read, &key), win32::AccessDenied);
   EXPECT_EQ(store.DeleteKey(root, u"none", 0), win32::AccessDenied);
   EXPECT_TRUE(store.KeyExists(RootKey::LocalMachine, u"None"));
+}
+
+// The host's plug-in value goes through the store like the scripts: written
+// as REG_EXPAND_SZ with its terminator, removed again, and a refused key
+// leaves nothing written and no handle open.
+TEST(PluginValue, WrittenAndRemovedThroughTheStore) {
+  MemoryRegistryStore store;
+  const Char16 path[] = u"SOFTWARE\\Quendal\\ZEM4\\PLUGINS";
+  const Char16 classId[] = u"{022C6C14-09E7-445D-9671-27646CBAF666}";
+  WritePluginValue(store, path, u"Boardscope-CLSID", classId);
+  KeyHandle key = 0;
+  ASSERT_EQ(store.OpenKey(store.Root(RootKey::LocalMachine), path, access::Read, &key), 0);
+  Char16 data[64] = {};
+  std::uint32_t type = 0, size = sizeof data;
+  ASSERT_EQ(store.QueryValue(key, u"Boardscope-CLSID", &type, data, &size), 0);
+  EXPECT_EQ(type, 2u);
+  EXPECT_EQ(size, 78u);
+  EXPECT_EQ(std::u16string(data), classId);
+  RemovePluginValue(store, path, u"Boardscope-CLSID");
+  RemovePluginValue(store, path, u"Boardscope-CLSID");
+  size = sizeof data;
+  EXPECT_EQ(store.QueryValue(key, u"Boardscope-CLSID", &type, data, &size), win32::FileNotFound);
+  EXPECT_EQ(store.CloseKey(key), 0);
+
+  store.Protect(RootKey::LocalMachine, u"SOFTWARE\\Locked", MemoryRegistryStore::Protection::ReadOnly);
+  WritePluginValue(store, u"SOFTWARE\\Locked\\PLUGINS", u"Boardscope-CLSID", classId);
+  EXPECT_FALSE(store.KeyExists(RootKey::LocalMachine, u"SOFTWARE\\Locked\\PLUGINS"));
+  EXPECT_EQ(store.OpenHandleCount(), 0u);
 }
 
 TEST(MemoryStore, EnumerationReportsNamesThatFit) {
