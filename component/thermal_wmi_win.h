@@ -4,17 +4,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
+
+#include "platform/owners_win.h"
 
 namespace boardscope {
 
-struct FreeDeleter {
-  void operator()(void* block) const noexcept { std::free(block); }
-};
-
 struct ThermalBlockBuffer {
-  std::unique_ptr<std::uint8_t[], FreeDeleter> data;
+  UniqueMalloc<std::uint8_t> data;
   std::size_t size = 0;
 };
 

@@ -6,6 +6,7 @@
 #include <oleauto.h>
 #include <objbase.h>
 
+#include <cstdlib>
 #include <utility>
 
 namespace boardscope {
@@ -53,6 +54,23 @@ using UniqueBstr = UniqueResource<BSTR, NullHandleTraits<BSTR, &SysFreeString>>;
 using UniqueHkey = UniqueResource<HKEY, NullHandleTraits<HKEY, &RegCloseKey>>;
 using UniqueTaskMemory = UniqueResource<void*, NullHandleTraits<void*, &CoTaskMemFree>>;
 using UniqueLibrary = UniqueResource<HMODULE, NullHandleTraits<HMODULE, &FreeLibrary>>;
+
+template <typename T>
+void FreeBlock(T* block) {
+  std::free(block);
+}
+// A block of the C runtime's heap (malloc, calloc).
+template <typename T>
+using UniqueMalloc = UniqueResource<T*, NullHandleTraits<T*, &FreeBlock<T>>>;
+
+// A kernel handle; INVALID_HANDLE_VALUE, as CreateFileW fails, holds nothing.
+struct KernelHandleTraits {
+  static HANDLE Invalid() { return nullptr; }
+  static void Close(HANDLE value) {
+    if (value != INVALID_HANDLE_VALUE) CloseHandle(value);
+  }
+};
+using UniqueHandle = UniqueResource<HANDLE, KernelHandleTraits>;
 
 // Releases an interface pointer.
 template <typename Interface>
@@ -125,6 +143,23 @@ class OwnedCriticalSection {
  private:
   CRITICAL_SECTION section_{};
   bool valid_;
+};
+
+// COM on this thread for the enclosing scope; ok() says whether it started.
+class ComApartment {
+ public:
+  explicit ComApartment(DWORD model = COINIT_APARTMENTTHREADED) noexcept
+      : result_(CoInitializeEx(nullptr, model)) {}
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  ~ComApartment() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  bool ok() const noexcept { return SUCCEEDED(result_); }
+  HRESULT result() const noexcept { return result_; }
+
+ private:
+  HRESULT result_;
 };
 
 // Runs the enclosing scope with the given thread locale and restores the

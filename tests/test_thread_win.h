@@ -7,6 +7,8 @@
 #include <functional>
 #include <utility>
 
+#include "platform/owners_win.h"
+
 namespace boardscope::test {
 
 // Runs body on its own thread from construction; Join, or the destructor,
@@ -20,10 +22,9 @@ class TestThread {
   ~TestThread() { Join(); }
 
   void Join() {
-    if (handle_ == nullptr) return;
-    WaitForSingleObject(handle_, INFINITE);
-    CloseHandle(handle_);
-    handle_ = nullptr;
+    if (!handle_) return;
+    WaitForSingleObject(handle_.get(), INFINITE);
+    handle_.reset();
   }
 
  private:
@@ -33,7 +34,7 @@ class TestThread {
   }
 
   std::function<void()> body_;
-  HANDLE handle_;
+  UniqueHandle handle_;
 };
 
 }  // namespace boardscope::test

@@ -247,8 +247,10 @@ TEST_F(ZoneEntries, RefreshAndReadAreSerialised) {
   Serve(BuildChain({MakeZone(3000)}));
   CallBuilder();
   Serve(BuildChain({MakeZone(3100), MakeZone(3100)}));
-  HANDLE reached = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  const UniqueHandle reachedEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  const UniqueHandle releaseEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  HANDLE reached = reachedEvent.get();
+  HANDLE release = releaseEvent.get();
   Double().HoldClose(reached, release);
 
   CallResult result;
@@ -270,8 +272,6 @@ TEST_F(ZoneEntries, RefreshAndReadAreSerialised) {
   second.Join();
   EXPECT_EQ(result.count, 20u);
   EXPECT_EQ(table[1].CurrentTemperature, 3100u);  // read after the refresh, not during it
-  CloseHandle(reached);
-  CloseHandle(release);
 }
 
 }  // namespace

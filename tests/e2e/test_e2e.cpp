@@ -23,6 +23,7 @@ using boardscope::ComPtr;
 using boardscope::UniqueBstr;
 using boardscope::UniqueHkey;
 using boardscope::UniqueLibrary;
+using boardscope::UniqueHandle;
 
 constexpr LCID kEnglishUs = 0x409;
 constexpr wchar_t kClassId[] = L"{022C6C14-09E7-445D-9671-27646CBAF666}";
@@ -91,38 +92,37 @@ DWORD ValueCount(HKEY root, const std::wstring& path) {
 // standard output goes to `output` when given.
 DWORD RunProgram(std::wstring commandLine, const std::wstring& output = L"") {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE out = INVALID_HANDLE_VALUE;
+  UniqueHandle out;
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   if (!output.empty()) {
-    out = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    if (out == INVALID_HANDLE_VALUE) return 0xFFFFFFF0;
+    out.reset(CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
+    if (out.get() == INVALID_HANDLE_VALUE) return 0xFFFFFFF0;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = out;
+    startup.hStdOutput = out.get();
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   }
   PROCESS_INFORMATION process = {};
   const BOOL started = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, !output.empty(), 0, nullptr,
                                       nullptr, &startup, &process);
-  if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+  out.reset();  // the child holds its own copy
   if (!started) return 0xFFFFFFF1;
-  WaitForSingleObject(process.hProcess, 600000);  // minutes where Wine runs under emulation
+  const UniqueHandle thread(process.hThread);
+  const UniqueHandle child(process.hProcess);
+  WaitForSingleObject(child.get(), 600000);  // minutes where Wine runs under emulation
   DWORD code = 0xFFFFFFF2;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  GetExitCodeProcess(child.get(), &code);
   return code;
 }
 
 std::string ReadFileBytes(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "<cannot open " + std::string(path.begin(), path.end()) + ">";
+  const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) return "<cannot open " + std::string(path.begin(), path.end()) + ">";
   std::string data;
   char buffer[4096];
   DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) data.append(buffer, got);
-  CloseHandle(file);
+  while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) data.append(buffer, got);
   return data;
 }
 
@@ -386,11 +386,12 @@ TEST_F(EndToEnd, ScriptHostCallsTheObjectByProgId) {
     SCOPED_TRACE(script.text);
     const std::wstring path = temp + script.file;
     const std::wstring output = path + L".txt";
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, script.text, static_cast<DWORD>(strlen(script.text)), &written, nullptr);
-    CloseHandle(file);
+    {
+      const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+      ASSERT_NE(file.get(), INVALID_HANDLE_VALUE);
+      DWORD written = 0;
+      ASSERT_TRUE(WriteFile(file.get(), script.text, static_cast<DWORD>(strlen(script.text)), &written, nullptr));
+    }
     EXPECT_EQ(RunProgram(L"cscript.exe //nologo \"" + path + L"\"", output), 0u);
     EXPECT_EQ(ReadFileBytes(output), "done\r\n");
     DeleteFileW(path.c_str());

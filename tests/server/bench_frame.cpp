@@ -81,7 +81,7 @@ const CLSID kMinimalClass = {0x5D1F0C2A, 0x3B7E, 0x4C19, {0x9E, 0x42, 0x11, 0x6A
 }  // namespace
 
 int main() {
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const ComApartment com;
   UniqueLibrary dll(LoadLibraryW(L"Boardscope.dll"));
   if (!dll) return std::printf("cannot load Boardscope.dll\n"), 1;
   auto getClassObject = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
@@ -150,6 +150,5 @@ int main() {
   typeInfo.reset();
   library.reset();
   factory.reset();
-  CoUninitialize();
   return 0;
 }

@@ -94,16 +94,14 @@ TEST(ModuleObject, TermCallbacksRunNewestFirstEachOnce) {
 }
 
 TEST(ModuleObject, GlobalInterfaceTableIsCreatedOnceAndShared) {
-  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  const ComApartment com;
+  ASSERT_TRUE(com.ok());
   EXPECT_EQ(CurrentModule->GetGlobalInterfaceTable(nullptr), E_POINTER);
   ComPtr<IGlobalInterfaceTable> first;
   ComPtr<IGlobalInterfaceTable> second;
   ASSERT_EQ(CurrentModule->GetGlobalInterfaceTable(first.put()), S_OK);
   ASSERT_EQ(CurrentModule->GetGlobalInterfaceTable(second.put()), S_OK);
   EXPECT_EQ(first.get(), second.get());
-  first.reset();
-  second.reset();
-  CoUninitialize();
 }
 
 TEST(ObjectMap, TerminatedModuleAnswersUnexpected) {

@@ -5,6 +5,7 @@
 
 #include "contract/host_constants.h"
 #include "contract/wnode_layout.h"
+#include "platform/owners_win.h"
 
 #include <cstdint>
 #include <cstring>
@@ -22,6 +23,10 @@ void WINAPI WmiDoubleHoldClose(HANDLE reached, HANDLE release);
 void WINAPI WmiDoubleGetCounts(WmiDoubleCounts* counts);
 void WINAPI WmiDoubleReset();
 }
+
+using boardscope::OwnedCriticalSection;
+using boardscope::ScopedCriticalSection;
+using boardscope::UniqueHandle;
 
 namespace {
 
@@ -49,21 +54,9 @@ State& TheState() {
 // A critical section, not an SRW lock, so that the double loads wherever
 // the product does; set up on first use, as the state is.
 CRITICAL_SECTION& StateLock() {
-  static struct Section {
-    Section() { InitializeCriticalSection(&value); }
-    ~Section() { DeleteCriticalSection(&value); }
-    CRITICAL_SECTION value;
-  } section;
-  return section.value;
+  static OwnedCriticalSection section;
+  return section.get();
 }
-
-class Locked {
- public:
-  Locked() { EnterCriticalSection(&StateLock()); }
-  ~Locked() { LeaveCriticalSection(&StateLock()); }
-  Locked(const Locked&) = delete;
-  Locked& operator=(const Locked&) = delete;
-};
 
 void Note(State& s, char event) {
   const std::size_t used = std::strlen(s.counts.events);
@@ -71,21 +64,20 @@ void Note(State& s, char event) {
 }
 
 ULONG ReadFileInto(const wchar_t* path, std::vector<std::uint8_t>& data) {
-  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return GetLastError();
+  const UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) return GetLastError();
   ULONG result = ERROR_SUCCESS;
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file, &size) || size.QuadPart > 64 * 1024 * 1024) {
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 64 * 1024 * 1024) {
     result = ERROR_FILE_TOO_LARGE;
   } else {
     data.assign(static_cast<std::size_t>(size.QuadPart), 0);
     DWORD read = 0;
-    if (!data.empty() && (!ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &read, nullptr) ||
+    if (!data.empty() && (!ReadFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &read, nullptr) ||
                           read != data.size()))
       result = ERROR_READ_FAULT;
   }
-  CloseHandle(file);
   if (result != ERROR_SUCCESS) data.clear();
   return result;
 }
@@ -121,7 +113,7 @@ std::uint8_t* FirstBlock(std::uint8_t* buffer, ULONG size) {
 }  // namespace
 
 ULONG WINAPI WmiOpenBlock(GUID* guid, ULONG desiredAccess, HANDLE* block) {
-  Locked lock;
+  ScopedCriticalSection lock(StateLock());
   State& s = TheState();
   ServeDefault(s);
   ++s.counts.opens;
@@ -141,7 +133,7 @@ ULONG WINAPI WmiOpenBlock(GUID* guid, ULONG desiredAccess, HANDLE* block) {
 }
 
 ULONG WINAPI WmiQueryAllDataW(HANDLE block, ULONG* bufferSize, void* buffer) {
-  Locked lock;
+  ScopedCriticalSection lock(StateLock());
   State& s = TheState();
   if (!Valid(s, block)) return ERROR_INVALID_HANDLE;
   if (bufferSize == nullptr) return ERROR_INVALID_PARAMETER;
@@ -168,7 +160,7 @@ ULONG WINAPI WmiCloseBlock(HANDLE block) {
   HANDLE reached = nullptr;
   HANDLE release = nullptr;
   {
-    Locked lock;
+    ScopedCriticalSection lock(StateLock());
     State& s = TheState();
     ++s.counts.closes;
     Note(s, 'C');
@@ -190,7 +182,7 @@ ULONG WINAPI WmiCloseBlock(HANDLE block) {
 }
 
 ULONG WINAPI WmiDoubleServe(const void* data, ULONG size) {
-  Locked lock;
+  ScopedCriticalSection lock(StateLock());
   State& s = TheState();
   s.served = true;
   if (data == nullptr && size != 0) return ERROR_INVALID_PARAMETER;
@@ -202,7 +194,7 @@ ULONG WINAPI WmiDoubleServe(const void* data, ULONG size) {
 ULONG WINAPI WmiDoubleServeFile(const wchar_t* path) {
   std::vector<std::uint8_t> data;
   const ULONG result = ReadFileInto(path, data);
-  Locked lock;
+  ScopedCriticalSection lock(StateLock());
   State& s = TheState();
   s.served = true;
   s.data.swap(data);
@@ -210,29 +202,29 @@ ULONG WINAPI WmiDoubleServeFile(const wchar_t* path) {
 }
 
 void WINAPI WmiDoubleFailStep(ULONG step, ULONG error) {
-  Locked lock;
+  ScopedCriticalSection lock(StateLock());
   TheState().failStep = step;
   TheState().failError = error;
 }
 
 void WINAPI WmiDoubleStampOnClose(ULONG currentTemperature) {
-  Locked lock;
+  ScopedCriticalSection lock(StateLock());
   TheState().stamp = currentTemperature;
 }
 
 void WINAPI WmiDoubleHoldClose(HANDLE reached, HANDLE release) {
-  Locked lock;
+  ScopedCriticalSection lock(StateLock());
   TheState().holdReached = reached;
   TheState().holdRelease = release;
 }
 
 void WINAPI WmiDoubleGetCounts(WmiDoubleCounts* counts) {
-  Locked lock;
+  ScopedCriticalSection lock(StateLock());
   if (counts != nullptr) *counts = TheState().counts;
 }
 
 void WINAPI WmiDoubleReset() {
-  Locked lock;
+  ScopedCriticalSection lock(StateLock());
   State& s = TheState();
   const ULONG open = s.counts.openHandles;
   s.counts = WmiDoubleCounts{};

@@ -29,16 +29,17 @@ void Write(FILE* stream, const std::string& text) {
 // never half of one. The temporary name does not end in .prom.
 bool WriteReplacing(const std::wstring& path, const std::string& text, std::string& error) {
   const std::wstring temp = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
-  HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  boardscope::UniqueHandle file(
+      CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) {
     error = "cannot create " + Utf8(temp) + " (error " + std::to_string(GetLastError()) + ")";
     return false;
   }
   DWORD written = 0;
-  const BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-                  written == text.size() && FlushFileBuffers(file);
+  const BOOL ok = WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                  written == text.size() && FlushFileBuffers(file.get());
   const DWORD writeError = GetLastError();
-  CloseHandle(file);
+  file.reset();  // closed before the file is deleted or renamed
   if (!ok) {
     DeleteFileW(temp.c_str());
     error = "cannot write " + Utf8(temp) + " (error " + std::to_string(writeError) + ")";
@@ -74,15 +75,16 @@ int Capture(const std::wstring& path) {
     Write(stderr, "zemhost: no capture written. " + Explain(block).explanation + "\n");
     return kExitCaptureFailed;
   }
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  boardscope::UniqueHandle file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) {
     Write(stderr, "zemhost: cannot create " + Utf8(path) + " (error " + std::to_string(GetLastError()) + ")\n");
     return kExitCaptureFailed;
   }
   DWORD written = 0;
-  const BOOL ok = WriteFile(file, block.data.data(), static_cast<DWORD>(block.data.size()), &written, nullptr);
+  const BOOL ok = WriteFile(file.get(), block.data.data(), static_cast<DWORD>(block.data.size()), &written, nullptr);
   const DWORD error = GetLastError();
-  CloseHandle(file);
+  file.reset();  // closed before the file may be deleted
   if (!ok || written != block.data.size()) {
     Write(stderr, "zemhost: cannot write " + Utf8(path) + " (error " + std::to_string(error) + ")\n");
     DeleteFileW(path.c_str());
@@ -145,12 +147,10 @@ int wmain(int argc, wchar_t** argv) {
   const Options& options = parsed.options;
   if (!options.capture.empty()) return Capture(Wide(options.capture));
 
-  const HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  if (FAILED(init)) {
-    Write(stderr, "zemhost: COM could not be initialised (" + HResultText(init) + ")\n");
+  const boardscope::ComApartment com;
+  if (!com.ok()) {
+    Write(stderr, "zemhost: COM could not be initialised (" + HResultText(com.result()) + ")\n");
     return kExitCannotCreate;
   }
-  const int result = Run(options);
-  CoUninitialize();
-  return result;
+  return Run(options);
 }
