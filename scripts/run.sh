@@ -36,7 +36,7 @@ elif [ "${BOARDSCOPE_IN_GUEST:-0}" = 1 ] || { [ "${BOARDSCOPE_GUEST:-0}" != 1 ] 
 else
   # 32-bit Wine cannot start where this kernel runs no 32-bit programs: the
   # same run, of the same 32-bit DLL, happens in the emulated test machine.
-  echo "run: this kernel runs no 32-bit programs, so the 32-bit DLL is shown in an EMULATED"
+  echo "run: this kernel runs no 32-bit programs (or BOARDSCOPE_GUEST=1), so the 32-bit DLL is shown in an EMULATED"
   echo "     x86-64 machine (qemu, software emulation) with 32-bit Wine; this takes minutes"
   exec scripts/guest/run.sh --wineprefix "$build/win/wineprefix" scripts/run.sh "$@"
 fi

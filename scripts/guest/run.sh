@@ -46,8 +46,11 @@ job="$state/job.sh"
   echo "  mkdir -p \"\$dir\" && busybox mount -t tmpfs wineprefix \"\$dir\" &&"
   echo "    cp -a /var/lib/boardscope/wineprefix/. \"\$dir\" || exit 125"
   echo "done"
-  printf 'exec'
+  # Through a pipe: on the serial port itself Wine would see a terminal and
+  # draw its console with escape sequences.
+  printf '{'
   for word in "$@"; do printf ' %s' "$(quote "$word")"; done
-  echo
+  echo ' 2>&1; echo $? >/tmp/job-status; } | cat'
+  echo 'exit "$(cat /tmp/job-status)"'
 } >"$job"
 exec "$here/boot.sh" "$image" "$tree" "$job" "$state"
