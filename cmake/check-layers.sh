@@ -1,5 +1,8 @@
 #!/bin/sh
-# Fails when a source file includes across a forbidden arrow. Layers, bottom
+# Fails when a source file includes across a forbidden arrow, or when a file
+# that needs Windows (it includes <windows.h>, a *_win header or the IDL's
+# Boardscope.h) is not named *_win: the one rule that tells Windows-only
+# files from the platform-neutral ones. Layers, bottom
 # up: contract, platform (Windows helpers), registrar, server (the COM frame), component (the
 # thermal reader below, the class and its entry builder on the frame above),
 # dll (ties them into Boardscope.dll); tools stand beside them on contract and
@@ -14,7 +17,7 @@ contract/*                  contract
 platform/*                  contract platform
 registrar/*                 contract platform registrar
 server/*                    contract platform registrar server
-component/zem_boardscope.*  contract platform registrar server component
+component/zem_boardscope*   contract platform registrar server component
 component/zone_entries*     contract platform registrar server component
 component/*                 contract platform component
 dll/*                       contract platform registrar server component dll
@@ -29,6 +32,12 @@ for file in $(git ls-files contract platform registrar server component dll tool
     [ -n "$pattern" ] || continue
     case "$file" in $pattern) echo "$folders"; break ;; esac
   done)
+  case "$file" in
+    *_win.*|*.rc) ;;
+    *) if grep -Eq '^[[:space:]]*#[[:space:]]*include[[:space:]]*(<windows\.h>|"[^"]*_win\.h"|"Boardscope\.h")' "$file"; then
+         echo "$file needs Windows but is not named *_win"; status=1
+       fi ;;
+  esac
   for target in $(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([a-z_]*\)\/.*/\1/p' "$file" | sort -u); do
     case " $allowed " in
       *" $target "*) ;;
@@ -36,5 +45,5 @@ for file in $(git ls-files contract platform registrar server component dll tool
     esac
   done
 done
-[ $status -eq 0 ] && echo "includes follow the layers"
+[ $status -eq 0 ] && echo "includes follow the layers; Windows-only files are named *_win"
 exit $status

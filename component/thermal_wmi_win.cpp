@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "contract/host_constants.h"
+#include "contract/host_constants_win.h"
 
 extern "C" {
 // WmiOpenBlock, WmiQueryAllDataW and WmiCloseBlock of wmi.dll, under the

@@ -1,11 +1,11 @@
-#include "component/zone_entries.h"
+#include "component/zone_entries_win.h"
 
 #include <oleauto.h>
 
 #include "component/thermal_zones_win.h"
 #include "component/zone_entry_plan.h"
 #include "platform/owners_win.h"
-#include "server/resource_module.h"
+#include "server/resource_module_win.h"
 
 namespace boardscope {
 namespace {

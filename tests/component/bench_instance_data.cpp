@@ -15,11 +15,11 @@
 #include <cstdlib>
 #include <vector>
 
-#include "component/zone_entries.h"
-#include "contract/host_constants.h"
-#include "contract/host_records.h"
+#include "component/zone_entries_win.h"
+#include "contract/host_constants_win.h"
+#include "contract/host_records_win.h"
 #include "test_thermal_chain.h"
-#include "wmi_double.h"
+#include "wmi_double_win.h"
 
 namespace {
 

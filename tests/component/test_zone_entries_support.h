@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "component/zone_entries.h"
-#include "contract/host_records.h"
-#include "wmi_double.h"
+#include "component/zone_entries_win.h"
+#include "contract/host_records_win.h"
+#include "wmi_double_win.h"
 
 namespace boardscope::test {
 

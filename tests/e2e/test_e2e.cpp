@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "Boardscope.h"
-#include "contract/host_constants.h"
-#include "contract/host_records.h"
+#include "contract/host_constants_win.h"
+#include "contract/host_records_win.h"
 #include "platform/owners_win.h"
 
 namespace {

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "Boardscope.h"
-#include "server/com_object.h"
-#include "server/dispatch.h"
-#include "server/errors.h"
-#include "server/module.h"
-#include "server/object_map.h"
+#include "server/com_object_win.h"
+#include "server/dispatch_win.h"
+#include "server/errors_win.h"
+#include "server/module_win.h"
+#include "server/object_map_win.h"
 #include "platform/owners_win.h"
 
 namespace boardscope {

@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "component/zem_boardscope.h"
+#include "component/zem_boardscope_win.h"
 #include "platform/owners_win.h"
-#include "server/resource_module.h"
+#include "server/resource_module_win.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 

@@ -1,4 +1,4 @@
-#include "host.h"
+#include "host_win.h"
 
 #include <oleauto.h>
 

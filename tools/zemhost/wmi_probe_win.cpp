@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "contract/host_constants.h"
+#include "contract/host_constants_win.h"
 #include "contract/wnode_layout.h"
 
 namespace zemhost {

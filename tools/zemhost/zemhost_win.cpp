@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host.h"
+#include "host_win.h"
 #include "options.h"
 #include "report.h"
 #include "wmi_probe.h"

@@ -2,10 +2,10 @@
 #include <windows.h>
 
 #include "component/thermal_zones_win.h"
-#include "dll/registration.h"
-#include "server/errors.h"
-#include "server/module.h"
-#include "server/object_map.h"
+#include "dll/registration_win.h"
+#include "server/errors_win.h"
+#include "server/module_win.h"
+#include "server/object_map_win.h"
 
 using namespace boardscope;
 

@@ -1,9 +1,9 @@
-#include "server/dispatch.h"
+#include "server/dispatch_win.h"
 
 #include <new>
 
-#include "server/errors.h"
-#include "server/module.h"
+#include "server/errors_win.h"
+#include "server/module_win.h"
 #include "platform/owners_win.h"
 
 namespace boardscope {

@@ -1,9 +1,9 @@
 // The three module objects, constructed in this order before the entry
 // routine sees process attach and destroyed in reverse after detach. The
-// classes they serve come from the module's object map (object_map.h).
-#include "server/module.h"
-#include "server/object_map.h"
-#include "server/resource_module.h"
+// classes they serve come from the module's object map (object_map_win.h).
+#include "server/module_win.h"
+#include "server/object_map_win.h"
+#include "server/resource_module_win.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 

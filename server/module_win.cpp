@@ -1,9 +1,9 @@
-#include "server/module.h"
+#include "server/module_win.h"
 
 #include <new>
 
-#include "server/errors.h"
-#include "server/object_map.h"
+#include "server/errors_win.h"
+#include "server/object_map_win.h"
 #include "platform/owners_win.h"
 
 namespace boardscope {

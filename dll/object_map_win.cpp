@@ -1,9 +1,9 @@
 // Boardscope.dll's one creatable class, in the frame's object map.
 #include "Boardscope.h"
-#include "component/zem_boardscope.h"
-#include "server/com_object.h"
-#include "server/module.h"
-#include "server/object_map.h"
+#include "component/zem_boardscope_win.h"
+#include "server/com_object_win.h"
+#include "server/module_win.h"
+#include "server/object_map_win.h"
 
 namespace boardscope {
 namespace {

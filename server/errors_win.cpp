@@ -1,4 +1,4 @@
-#include "server/errors.h"
+#include "server/errors_win.h"
 
 namespace boardscope {
 

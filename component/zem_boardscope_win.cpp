@@ -1,9 +1,9 @@
-#include "component/zem_boardscope.h"
+#include "component/zem_boardscope_win.h"
 
-#include "component/zone_entries.h"
-#include "server/errors.h"
+#include "component/zone_entries_win.h"
+#include "server/errors_win.h"
 #include "platform/owners_win.h"
-#include "server/resource_module.h"
+#include "server/resource_module_win.h"
 
 namespace boardscope {
 

@@ -1,8 +1,8 @@
-#include "server/resource_module.h"
+#include "server/resource_module_win.h"
 
 #include <cstdlib>
 
-#include "server/errors.h"
+#include "server/errors_win.h"
 #include "platform/owners_win.h"
 #include "server/string_block.h"
 

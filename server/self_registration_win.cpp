@@ -1,14 +1,14 @@
-#include "server/self_registration.h"
+#include "server/self_registration_win.h"
 
 #include <oleauto.h>
 
 #include "registrar/reg_object.h"
-#include "server/dispatch.h"
-#include "server/errors.h"
-#include "server/module.h"
-#include "server/object_map.h"
+#include "server/dispatch_win.h"
+#include "server/errors_win.h"
+#include "server/module_win.h"
+#include "server/object_map_win.h"
 #include "platform/owners_win.h"
-#include "server/resource_module.h"
+#include "server/resource_module_win.h"
 
 namespace boardscope {
 

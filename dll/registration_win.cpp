@@ -1,13 +1,13 @@
-#include "dll/registration.h"
+#include "dll/registration_win.h"
 
 #include "Boardscope.h"
-#include "contract/host_constants.h"
+#include "contract/host_constants_win.h"
 #include "platform/owners_win.h"
 #include "registrar/plugin_value.h"
 #include "registrar/reg_object.h"
-#include "server/module.h"
-#include "server/object_map.h"
-#include "server/self_registration.h"
+#include "server/module_win.h"
+#include "server/object_map_win.h"
+#include "server/self_registration_win.h"
 
 namespace boardscope {
 

@@ -1,9 +1,9 @@
 // A wmi.dll for tests and replays. It answers the thermal-zone data block
 // from one buffer: the one handed to WmiDoubleServe or WmiDoubleServeFile,
 // or else the capture file named by BOARDSCOPE_WMI_CAPTURE.
-#include "wmi_double.h"
+#include "wmi_double_win.h"
 
-#include "contract/host_constants.h"
+#include "contract/host_constants_win.h"
 #include "contract/wnode_layout.h"
 #include "platform/owners_win.h"
 

@@ -1,7 +1,7 @@
-#include "server/object_map.h"
+#include "server/object_map_win.h"
 
-#include "server/errors.h"
-#include "server/module.h"
+#include "server/errors_win.h"
+#include "server/module_win.h"
 #include "platform/owners_win.h"
 
 namespace boardscope {

@@ -8,8 +8,8 @@
 
 #include <new>
 
-#include "server/module.h"
-#include "server/object_map.h"
+#include "server/module_win.h"
+#include "server/object_map_win.h"
 
 namespace boardscope {
 

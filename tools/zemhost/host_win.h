@@ -11,8 +11,8 @@
 #include "Boardscope.h"
 #include "exit_codes.h"
 #include "report.h"
-#include "contract/host_constants.h"
-#include "contract/host_records.h"
+#include "contract/host_constants_win.h"
+#include "contract/host_records_win.h"
 #include "platform/owners_win.h"
 
 namespace zemhost {

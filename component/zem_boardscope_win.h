@@ -5,9 +5,9 @@
 #include <windows.h>
 
 #include "Boardscope.h"
-#include "contract/host_records.h"
-#include "server/com_object.h"
-#include "server/dispatch.h"
+#include "contract/host_records_win.h"
+#include "server/com_object_win.h"
+#include "server/dispatch_win.h"
 
 namespace boardscope {
 

@@ -1,4 +1,4 @@
-#include "server/com_object.h"
+#include "server/com_object_win.h"
 
 namespace boardscope {
 
