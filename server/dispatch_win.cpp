@@ -188,8 +188,7 @@ HRESULT LoadModuleTypeLibrary(HINSTANCE module, BSTR* path, ITypeLib** library) 
     if (extensionAt + 5 > MAX_PATH) return E_FAIL;
     static const wchar_t kTlb[] = L".tlb";
     for (size_t i = 0; i < 5; ++i) fileName[extensionAt + i] = kTlb[i];
-    result = LoadTypeLib(fileName, library);
-    if (FAILED(result)) return result;
+    RETURN_IF_FAILED(result = LoadTypeLib(fileName, library));
   }
   *path = SysAllocString(fileName);
   if (*path == nullptr) return E_OUTOFMEMORY;

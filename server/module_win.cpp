@@ -22,10 +22,9 @@ HRESULT CModuleBase::GetGlobalInterfaceTable(IGlobalInterfaceTable** table) noex
   if (table == nullptr) return E_POINTER;
   HRESULT result = S_OK;
   if (globalInterfaceTable == nullptr) {
-    result = CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_IGlobalInterfaceTable,
-                              reinterpret_cast<void**>(&globalInterfaceTable));
-    if (FAILED(result)) return result;
+    RETURN_IF_FAILED(result = CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
+                                               IID_IGlobalInterfaceTable,
+                                               reinterpret_cast<void**>(&globalInterfaceTable)));
   }
   *table = globalInterfaceTable;
   globalInterfaceTable->AddRef();

@@ -62,7 +62,7 @@ HRESULT CObjectMapModule::RegisterObjectMap(bool withTypeLibrary) noexcept {
   ForEachEntry([&](ObjectMapEntry& entry) {
     if (SUCCEEDED(result) && entry.updateRegistry != nullptr) result = entry.updateRegistry(true);
   });
-  if (FAILED(result)) return result;
+  RETURN_IF_FAILED(result);
   return withTypeLibrary ? RegisterTypeLibrary(typeLibInstance) : S_OK;
 }
 
@@ -71,15 +71,14 @@ HRESULT CObjectMapModule::UnregisterObjectMap(bool withTypeLibrary) noexcept {
   ForEachEntry([&](ObjectMapEntry& entry) {
     if (SUCCEEDED(result) && entry.updateRegistry != nullptr) result = entry.updateRegistry(false);
   });
-  if (FAILED(result)) return result;
+  RETURN_IF_FAILED(result);
   return withTypeLibrary ? UnregisterTypeLibrary(typeLibInstance) : S_OK;
 }
 
 HRESULT RegisterTypeLibrary(HINSTANCE module) noexcept {
   UniqueBstr path;
   ComPtr<ITypeLib> library;
-  const HRESULT result = LoadOwnTypeLibrary(module, path, library);
-  if (FAILED(result)) return result;
+  RETURN_IF_FAILED(LoadOwnTypeLibrary(module, path, library));
 
   UniqueBstr helpFile;
   UniqueBstr helpDirectory;
@@ -99,15 +98,12 @@ HRESULT RegisterTypeLibrary(HINSTANCE module) noexcept {
 HRESULT UnregisterTypeLibrary(HINSTANCE module) noexcept {
   UniqueBstr path;
   ComPtr<ITypeLib> library;
-  HRESULT result = LoadOwnTypeLibrary(module, path, library);
-  if (FAILED(result)) return result;
+  RETURN_IF_FAILED(LoadOwnTypeLibrary(module, path, library));
   TLIBATTR* attributes = nullptr;
-  result = library->GetLibAttr(&attributes);
-  if (FAILED(result)) return result;
-  result = UnRegisterTypeLib(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum,
-                             attributes->lcid, attributes->syskind);
+  RETURN_IF_FAILED(library->GetLibAttr(&attributes));
+  const TLIBATTR held = *attributes;  // a copy, so the library's is given back at once
   library->ReleaseTLibAttr(attributes);
-  return result;
+  return UnRegisterTypeLib(held.guid, held.wMajorVerNum, held.wMinorVerNum, held.lcid, held.syskind);
 }
 
 }  // namespace boardscope
