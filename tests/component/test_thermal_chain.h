@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "component/thermal_zone_table.h"
+#include "component/zone_entry_plan.h"
 
 namespace boardscope::test {
 
@@ -117,6 +118,30 @@ inline ZoneData DataOf(const ZoneRecord& r) {
   ZoneData d;
   std::memcpy(d.data(), &r, 76);
   return d;
+}
+
+// The ten entries of zone 0 made from MakeZone(3012, 3532, 3732, {3632, 3332},
+// stamp), the same whether planned or built into host records.
+struct ExpectedEntry {
+  const char16_t* name;
+  const char16_t* unit;
+  const char16_t* text;
+  EntryValueType type;
+  std::uint32_t value, divisor;
+};
+inline std::array<ExpectedEntry, 10> CpuZoneEntries(std::uint32_t stamp) {
+  return {{
+      {u"# 0List of Active Cooling Devices", u"None", u"None", EntryValueType::Number, 2, 1},
+      {u"# 0List of Active Trip Points", u"Deg C", u"90.0 ; 60.0 ", EntryValueType::String, 0, 1},
+      {u"# 0Thermal Stamp", u"None", u"None", EntryValueType::Number, stamp, 16},
+      {u"# 0Passive Trip Point", u"Deg C", u"None", EntryValueType::Number, 80, 16},
+      {u"# 0ThermalConstant1", u"None", u"None", EntryValueType::Number, 2, 1},
+      {u"# 0ThermalConstant2", u"None", u"None", EntryValueType::Number, 5, 1},
+      {u"# 0Processor List for passive trip points", u"None", u"None", EntryValueType::Number, 0, 1},
+      {u"# 0Passive Sampling Period", u"Seconds", u"None", EntryValueType::Number, 5, 10},
+      {u"# 0Critical Temperature", u"Deg C", u"None", EntryValueType::Number, 100, 10},
+      {u"# 0Current Temperature", u"Deg C", u"28.0", EntryValueType::String, 1, 10},
+  }};
 }
 
 }  // namespace boardscope::test

@@ -43,32 +43,17 @@ TEST_F(ZoneEntries, OneZoneWithTwoTripPoints) {
   const CallResult r = Call(BuildChain({kCpu}));
   ASSERT_EQ(r.hr, S_OK);
   ASSERT_EQ(r.count, 10u);
-  const struct {
-    const wchar_t* name;
-    const wchar_t* unit;
-    const wchar_t* text;
-    VALUETYPE type;
-    LONGLONG value, divisor;
-  } expected[10] = {
-      {L"# 0List of Active Cooling Devices", L"None", L"None", typeNumber, 2, 1},
-      {L"# 0List of Active Trip Points", L"Deg C", L"90.0 ; 60.0 ", typeString, 0, 1},
-      {L"# 0Thermal Stamp", L"None", L"None", typeNumber, 7, 16},
-      {L"# 0Passive Trip Point", L"Deg C", L"None", typeNumber, 80, 16},
-      {L"# 0ThermalConstant1", L"None", L"None", typeNumber, 2, 1},
-      {L"# 0ThermalConstant2", L"None", L"None", typeNumber, 5, 1},
-      {L"# 0Processor List for passive trip points", L"None", L"None", typeNumber, 0, 1},
-      {L"# 0Passive Sampling Period", L"Seconds", L"None", typeNumber, 5, 10},
-      {L"# 0Critical Temperature", L"Deg C", L"None", typeNumber, 100, 10},
-      {L"# 0Current Temperature", L"Deg C", L"28.0", typeString, 1, 10},
-  };
+  const auto expected = test::CpuZoneEntries(7);
+  // wchar_t is 16-bit here: the neutral table's texts are the same units.
+  const auto wide = [](const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); };
   for (int k = 0; k < 10; ++k) {
     const auto& e = r.entries[k];
-    EXPECT_EQ(e.name, expected[k].name) << k;
-    EXPECT_EQ(e.unit, expected[k].unit) << k;
-    EXPECT_EQ(e.strValue, expected[k].text) << k;
-    EXPECT_EQ(e.type, expected[k].type) << k;
-    EXPECT_EQ(e.value, expected[k].value) << k;  // the high half is 0
-    EXPECT_EQ(e.divisor, expected[k].divisor) << k;
+    EXPECT_EQ(e.name, wide(expected[k].name)) << k;
+    EXPECT_EQ(e.unit, wide(expected[k].unit)) << k;
+    EXPECT_EQ(e.strValue, wide(expected[k].text)) << k;
+    EXPECT_EQ(e.type, static_cast<VALUETYPE>(expected[k].type)) << k;
+    EXPECT_EQ(e.value, LONGLONG{expected[k].value}) << k;  // the high half is 0
+    EXPECT_EQ(e.divisor, LONGLONG{expected[k].divisor}) << k;
     EXPECT_EQ(e.flags, 0u) << k;
     EXPECT_EQ(e.error, 0u) << k;
   }

@@ -62,24 +62,7 @@ std::vector<Entry> Plan(const test::ZoneData& data, std::size_t zone,
 
 TEST(ZoneEntryPlan, OneZoneWithTwoTripPoints) {
   const auto e = Plan(test::MakeZone(3012, 3532, 3732, {3632, 3332}, 77), 0);
-  const struct {
-    const char16_t* name;
-    const char16_t* unit;
-    const char16_t* text;
-    EntryValueType type;
-    std::uint32_t value, divisor;
-  } expected[10] = {
-      {u"# 0List of Active Cooling Devices", u"None", u"None", EntryValueType::Number, 2, 1},
-      {u"# 0List of Active Trip Points", u"Deg C", u"90.0 ; 60.0 ", EntryValueType::String, 0, 1},
-      {u"# 0Thermal Stamp", u"None", u"None", EntryValueType::Number, 77, 16},
-      {u"# 0Passive Trip Point", u"Deg C", u"None", EntryValueType::Number, 80, 16},
-      {u"# 0ThermalConstant1", u"None", u"None", EntryValueType::Number, 2, 1},
-      {u"# 0ThermalConstant2", u"None", u"None", EntryValueType::Number, 5, 1},
-      {u"# 0Processor List for passive trip points", u"None", u"None", EntryValueType::Number, 0, 1},
-      {u"# 0Passive Sampling Period", u"Seconds", u"None", EntryValueType::Number, 5, 10},
-      {u"# 0Critical Temperature", u"Deg C", u"None", EntryValueType::Number, 100, 10},
-      {u"# 0Current Temperature", u"Deg C", u"28.0", EntryValueType::String, 1, 10},
-  };
+  const auto expected = test::CpuZoneEntries(77);
   for (int k = 0; k < 10; ++k) {
     EXPECT_EQ(e[k].name, expected[k].name) << k;
     EXPECT_EQ(e[k].unit, expected[k].unit) << k;
