@@ -46,6 +46,9 @@ class CObjectMapModule {
   ObjectMapEntry* const* objectMapFirst = nullptr;
   ObjectMapEntry* const* objectMapLast = nullptr;
   CRITICAL_SECTION objectMapLock{};
+
+ private:
+  [[nodiscard]] HRESULT UpdateEntries(bool doRegister) noexcept;
 };
 
 CObjectMapModule& ObjectMapModule() noexcept;

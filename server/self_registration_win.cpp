@@ -57,21 +57,22 @@ HRESULT CBoardscopeModule::UpdateAppIdRegistration(bool doRegister) noexcept {
   return RunRegistryScript(kAppIdScript, doRegister, pairs, 1);
 }
 
-HRESULT CObjectMapModule::RegisterObjectMap(bool withTypeLibrary) noexcept {
+// Each class's script in map order, stopping at the first failure.
+HRESULT CObjectMapModule::UpdateEntries(bool doRegister) noexcept {
   HRESULT result = S_OK;
   ForEachEntry([&](ObjectMapEntry& entry) {
-    if (SUCCEEDED(result) && entry.updateRegistry != nullptr) result = entry.updateRegistry(true);
+    if (SUCCEEDED(result) && entry.updateRegistry != nullptr) result = entry.updateRegistry(doRegister);
   });
-  RETURN_IF_FAILED(result);
+  return result;
+}
+
+HRESULT CObjectMapModule::RegisterObjectMap(bool withTypeLibrary) noexcept {
+  RETURN_IF_FAILED(UpdateEntries(true));
   return withTypeLibrary ? RegisterTypeLibrary(typeLibInstance) : S_OK;
 }
 
 HRESULT CObjectMapModule::UnregisterObjectMap(bool withTypeLibrary) noexcept {
-  HRESULT result = S_OK;
-  ForEachEntry([&](ObjectMapEntry& entry) {
-    if (SUCCEEDED(result) && entry.updateRegistry != nullptr) result = entry.updateRegistry(false);
-  });
-  RETURN_IF_FAILED(result);
+  RETURN_IF_FAILED(UpdateEntries(false));
   return withTypeLibrary ? UnregisterTypeLibrary(typeLibInstance) : S_OK;
 }
 
