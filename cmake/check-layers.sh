@@ -6,7 +6,8 @@
 # up: contract, platform (Windows helpers), registrar, server (the COM frame), component (the
 # thermal reader below, the class and its entry builder on the frame above),
 # dll (ties them into Boardscope.dll); tools stand beside them on contract and
-# platform only. Tests may include anything.
+# platform only, except the in-memory key store, which implements the
+# registrar's store interface. Tests may include anything.
 #   check-layers.sh SOURCE_DIR
 set -eu
 cd "$1"
@@ -21,6 +22,7 @@ component/zem_boardscope*   contract platform registrar server component
 component/zone_entries*     contract platform registrar server component
 component/*                 contract platform component
 dll/*                       contract platform registrar server component dll
+tools/memory_registry/*     contract registrar tools
 tools/*                     contract platform tools
 '
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "registrar/memory_registry_store.h"
+#include "tools/memory_registry/memory_registry_store.h"
 #include "registrar/reg_object.h"
 #include "registrar/registry_store.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "registrar/memory_registry_store.h"
+#include "tools/memory_registry/memory_registry_store.h"
 #include "registrar/reg_object.h"
 #include "registrar/reg_script.h"
 #include "test_text.h"

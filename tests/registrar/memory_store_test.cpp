@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "registrar/memory_registry_store.h"
+#include "tools/memory_registry/memory_registry_store.h"
 #include "registrar/plugin_value.h"
 
 namespace boardscope {

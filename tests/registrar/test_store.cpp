@@ -1,6 +1,6 @@
 #include "test_store.h"
 
-#include "registrar/memory_registry_store.h"
+#include "tools/memory_registry/memory_registry_store.h"
 
 namespace boardscope::test {
 

@@ -1,4 +1,4 @@
-#include "registrar/memory_registry_store.h"
+#include "tools/memory_registry/memory_registry_store.h"
 
 #include <algorithm>
 #include <cstring>
