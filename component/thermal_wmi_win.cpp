@@ -16,35 +16,14 @@ __declspec(dllimport) ULONG WINAPI ThermalWmiCloseBlock(HANDLE block);
 
 namespace boardscope {
 namespace {
-
-
-class WmiBlock {
- public:
-  WmiBlock() noexcept = default;
-  WmiBlock(const WmiBlock&) = delete;
-  WmiBlock& operator=(const WmiBlock&) = delete;
-  ~WmiBlock() { Close(); }
-
-  bool Open() noexcept {
-    GUID block = kThermalZoneBlockGuid;  // the function takes it as writable
-    return ThermalWmiOpenBlock(&block, GENERIC_READ, &handle_) == ERROR_SUCCESS &&
-           handle_ != nullptr;
-  }
-  HANDLE get() const noexcept { return handle_; }
-  void Close() noexcept {
-    if (handle_ != nullptr) ThermalWmiCloseBlock(std::exchange(handle_, nullptr));
-  }
-
- private:
-  HANDLE handle_ = nullptr;
-};
-
+using WmiBlock = UniqueResource<HANDLE, NullHandleTraits<HANDLE, &ThermalWmiCloseBlock>>;
 }  // namespace
 
 bool QueryThermalZoneBlock(ThermalBlockBuffer& result) noexcept {
   result = ThermalBlockBuffer{};
+  GUID guid = kThermalZoneBlockGuid;  // the function takes it as writable
   WmiBlock block;
-  if (!block.Open()) return false;
+  if (ThermalWmiOpenBlock(&guid, GENERIC_READ, block.put()) != ERROR_SUCCESS || !block) return false;
   ULONG size = 0;
   if (ThermalWmiQueryAllDataW(block.get(), &size, nullptr) != ERROR_INSUFFICIENT_BUFFER) return false;
   ThermalBlockBuffer buffer;
@@ -53,7 +32,7 @@ bool QueryThermalZoneBlock(ThermalBlockBuffer& result) noexcept {
   buffer.size = size;
   if (ThermalWmiQueryAllDataW(block.get(), &size, buffer.data.get()) != ERROR_SUCCESS) return false;
   // The handle goes before the buffer is looked at.
-  block.Close();
+  block.reset();
   buffer.size = size < buffer.size ? size : buffer.size;
   result = std::move(buffer);
   return true;

@@ -21,8 +21,9 @@ std::size_t DecimalLength(std::size_t value) {
   return length;
 }
 
-}  // namespace
-
+// Writes the active trip points of `record` as "90.0 ; 60.0 " to `out` (room
+// for kTripListMax units) and returns the length; at most ten items, 0 when
+// there are none.
 std::size_t FormatTripPointList(const ZoneRecord& record, Char16* out) {
   const std::size_t count =
       std::min<std::size_t>(record.ActiveTripPointCount & 0xFFu, kMaxActiveTripPoints);
@@ -37,6 +38,8 @@ std::size_t FormatTripPointList(const ZoneRecord& record, Char16* out) {
   }
   return static_cast<std::size_t>(at - out);
 }
+
+}  // namespace
 
 void PlanZoneEntries(const ZoneRecord& record, const ZoneEntryStrings& strings,
                      ZoneTextScratch& scratch, ZoneEntryPlan (&plans)[kEntriesPerZone]) {

@@ -62,11 +62,6 @@ struct ZoneTextScratch {
 void PlanZoneEntries(const ZoneRecord& record, const ZoneEntryStrings& strings,
                      ZoneTextScratch& scratch, ZoneEntryPlan (&plans)[kEntriesPerZone]);
 
-// Writes the active trip points of `record` as "90.0 ; 60.0 " to `out` (room
-// for kTripListMax units) and returns the length; at most ten items, 0 when
-// there are none.
-std::size_t FormatTripPointList(const ZoneRecord& record, Char16* out);
-
 // Longest zone-position text (positions are 0..9, but digits are digits).
 constexpr std::size_t kZonePositionMax = 10;
 

@@ -31,6 +31,16 @@ const RootName kRootNames[] = {
     {u"HKCC", u"HKEY_CURRENT_CONFIG", RootKey::CurrentConfig},
 };
 
+bool RootKeyFromName(const Char16* name, RootKey* root) {
+  for (const RootName& entry : kRootNames) {
+    if (EqualsNoCase(name, entry.shortName) || EqualsNoCase(name, entry.longName)) {
+      *root = entry.root;
+      return true;
+    }
+  }
+  return false;
+}
+
 bool IsOpenBrace(const Char16* token) { return token[0] == u'{' && token[1] == 0; }
 
 // A key name names one direct subkey: not empty (that would be the parent
@@ -85,16 +95,6 @@ int HexDigitValue(Char16 c) {
   if (c >= u'a' && c <= u'f') return c - u'a' + 10;
   if (c >= u'A' && c <= u'F') return c - u'A' + 10;
   return 0;
-}
-
-bool RootKeyFromName(const Char16* name, RootKey* root) {
-  for (const RootName& entry : kRootNames) {
-    if (EqualsNoCase(name, entry.shortName) || EqualsNoCase(name, entry.longName)) {
-      *root = entry.root;
-      return true;
-    }
-  }
-  return false;
 }
 
 void CRegScriptParser::SkipBlanks() {
@@ -179,37 +179,28 @@ HResult CRegScriptParser::RunScript(const Char16* text, bool registerMode) {
   position_ = expanded.get();
   Char16 token[kTokenBuffer];
   HResult result = hr::Ok;
-  while (*position_ != 0) {
-    result = ReadToken(token);
-    if (hr::Failed(result)) break;
-    RootKey root;
-    if (!RootKeyFromName(token, &root)) {
-      result = kSyntax;
-      break;
-    }
-    result = ReadToken(token);
-    if (hr::Failed(result)) break;
-    if (token[0] != u'{') {
-      result = kSyntax;
-      break;
-    }
-    const KeyHandle rootKey = store_.Root(root);
-    if (registerMode) {
-      const Char16* blockStart = position_;
-      result = ProcessBlock(token, rootKey, true, false);
-      if (hr::Failed(result)) {
-        // Undo what this block created; blocks before it stay registered.
-        position_ = blockStart;
-        (void)ProcessBlock(token, rootKey, false, false);
-        break;
-      }
-    } else {
-      result = ProcessBlock(token, rootKey, false, false);
-      if (hr::Failed(result)) break;
-    }
+  while (hr::Succeeded(result) && *position_ != 0) {
+    result = RunRootBlock(token, registerMode);
     SkipBlanks();
   }
   position_ = nullptr;
+  return result;
+}
+
+HResult CRegScriptParser::RunRootBlock(Char16* token, bool registerMode) {
+  RETURN_IF_FAILED(ReadToken(token));
+  RootKey root;
+  if (!RootKeyFromName(token, &root)) return kSyntax;
+  RETURN_IF_FAILED(ReadToken(token));
+  if (token[0] != u'{') return kSyntax;
+  const KeyHandle rootKey = store_.Root(root);
+  const Char16* blockStart = position_;
+  const HResult result = ProcessBlock(token, rootKey, registerMode, false);
+  if (registerMode && hr::Failed(result)) {
+    // Undo what this block created; blocks before it stay registered.
+    position_ = blockStart;
+    (void)ProcessBlock(token, rootKey, false, false);
+  }
   return result;
 }
 

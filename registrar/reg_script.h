@@ -26,8 +26,6 @@ bool IsRemovableKeyName(const Char16* name);
 bool ValueTypeFromLetter(Char16 letter, ScriptValueKind* kind);
 // 0..15, and 0 for anything that is not a hexadecimal digit.
 int HexDigitValue(Char16 c);
-// The 14 short and long root names, in either case.
-bool RootKeyFromName(const Char16* name, RootKey* root);
 
 // Key names of 260 characters or more are refused.
 constexpr std::size_t kMaxKeyNameLength = 259;
@@ -56,6 +54,8 @@ class CRegScriptParser {
   [[nodiscard]] HResult ExpandScript(const Char16* text, Char16** expanded);
 
   [[nodiscard]] HResult RunScript(const Char16* text, bool registerMode);
+  // One root name and its block; a block that fails to register is undone.
+  [[nodiscard]] HResult RunRootBlock(Char16* token, bool registerMode);
   // Entered after the block's opening brace; leaves its closing brace in token.
   [[nodiscard]] HResult ProcessBlock(Char16* token, KeyHandle parent, bool registerMode, bool recovering);
   // token holds the equals sign; reads the type letter and text, writes the

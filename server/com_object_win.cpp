@@ -51,14 +51,8 @@ HRESULT CreateClassFactory(CreatorFunction createFunction, REFIID iid, void** ou
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
   auto* factory = new (std::nothrow) CComObjectCached<CComClassFactory>();
-  if (factory == nullptr) return E_OUTOFMEMORY;
-  factory->createFunction = createFunction;
-  const HRESULT result = factory->QueryInterface(iid, out);
-  if (result != S_OK) {
-    delete factory;
-    *out = nullptr;
-  }
-  return result;
+  if (factory != nullptr) factory->createFunction = createFunction;
+  return QueryNewObject(factory, iid, out);
 }
 
 }  // namespace boardscope

@@ -162,11 +162,10 @@ class CComObjectCached final : public Base {
 // Creation functions of the object map and the factory.
 [[nodiscard]] HRESULT CreateClassFactory(CreatorFunction createFunction, REFIID iid, void** out) noexcept;
 
-template <typename Base>
-[[nodiscard]] HRESULT CreatePlainObject(IUnknown* /*outer*/, REFIID iid, void** out) noexcept {
-  if (out == nullptr) return E_POINTER;
-  *out = nullptr;
-  auto* object = new (std::nothrow) CComObject<Base>();
+// Hands out interface iid of a freshly made object, which is destroyed again
+// when it does not have it (or was not made at all).
+template <typename Object>
+[[nodiscard]] HRESULT QueryNewObject(Object* object, REFIID iid, void** out) noexcept {
   if (object == nullptr) return E_OUTOFMEMORY;
   const HRESULT result = object->QueryInterface(iid, out);
   if (result != S_OK) {
@@ -177,17 +176,17 @@ template <typename Base>
 }
 
 template <typename Base>
+[[nodiscard]] HRESULT CreatePlainObject(IUnknown* /*outer*/, REFIID iid, void** out) noexcept {
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
+  return QueryNewObject(new (std::nothrow) CComObject<Base>(), iid, out);
+}
+
+template <typename Base>
 [[nodiscard]] HRESULT CreateAggregatedObject(IUnknown* outer, REFIID iid, void** out) noexcept {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
-  auto* object = new (std::nothrow) CComAggObject<Base>(outer);
-  if (object == nullptr) return E_OUTOFMEMORY;
-  const HRESULT result = object->QueryInterface(iid, out);
-  if (result != S_OK) {
-    delete object;
-    *out = nullptr;
-  }
-  return result;
+  return QueryNewObject(new (std::nothrow) CComAggObject<Base>(outer), iid, out);
 }
 
 }  // namespace boardscope

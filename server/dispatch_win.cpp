@@ -55,26 +55,20 @@ bool CComTypeInfoHolder::Loaded() const noexcept {
 HRESULT CComTypeInfoHolder::EnsureTypeInfo(LCID locale) noexcept {
   if (Loaded()) return S_OK;
   ScopedCriticalSection lock(CurrentModule->moduleLock);
-  HRESULT result = S_OK;
-  if (typeInfo == nullptr) {
-    ComPtr<ITypeLib> library;
-    result = LoadLibraryForLocale(*libraryId, versionMajor, versionMinor, locale, library.put());
-    if (SUCCEEDED(result)) {
-      ITypeInfo* info = nullptr;
-      result = library->GetTypeInfoOfGuid(*interfaceId, &info);
-      if (SUCCEEDED(result)) {
-        // Published only once its release at unload is arranged.
-        result = CurrentModule->AddTermCallback(&CComTypeInfoHolder::ReleaseTypeInfo, this);
-        if (SUCCEEDED(result)) {
-          Publish(typeInfo, info);
-        } else {
-          info->Release();
-        }
-      }
-    }
-  }
+  HRESULT result = typeInfo == nullptr ? LoadTypeInfo(locale) : S_OK;
   if (typeInfo != nullptr && nameCache == nullptr) result = BuildNameCache(typeInfo);
   return result;
+}
+
+HRESULT CComTypeInfoHolder::LoadTypeInfo(LCID locale) noexcept {
+  ComPtr<ITypeLib> library;
+  RETURN_IF_FAILED(LoadLibraryForLocale(*libraryId, versionMajor, versionMinor, locale, library.put()));
+  ComPtr<ITypeInfo> info;
+  RETURN_IF_FAILED(library->GetTypeInfoOfGuid(*interfaceId, info.put()));
+  // Published only once its release at unload is arranged.
+  RETURN_IF_FAILED(CurrentModule->AddTermCallback(&CComTypeInfoHolder::ReleaseTypeInfo, this));
+  Publish(typeInfo, info.release());
+  return S_OK;
 }
 
 HRESULT CComTypeInfoHolder::BuildNameCache(ITypeInfo* info) noexcept {

@@ -35,6 +35,8 @@ struct CComTypeInfoHolder {
 
  private:
   bool Loaded() const noexcept;
+  // Called under the module lock while typeInfo is null.
+  [[nodiscard]] HRESULT LoadTypeInfo(LCID locale) noexcept;
 };
 
 // The IDispatch slots of Interface, served by Holder.

@@ -58,11 +58,7 @@ void CModuleBase::Terminate() noexcept {
 }
 
 CBoardscopeModule::CBoardscopeModule() noexcept {
-  initMarker = 0;
-  termCallbacks = nullptr;
-  lockCount = 0;
   CurrentModule = this;
-  globalInterfaceTable = nullptr;
   if (SUCCEEDED(InitLock(moduleLock))) {
     initMarker = 1;
   } else {
