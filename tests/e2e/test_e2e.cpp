@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 
 namespace {
 
+using boardscope::ComApartment;
 using boardscope::ComPtr;
 using boardscope::UniqueBstr;
 using boardscope::UniqueHkey;
@@ -211,7 +213,8 @@ std::wstring Text(BSTR text) { return text ? std::wstring(text, SysStringLen(tex
 class EndToEnd : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    apartment.emplace();
+    ASSERT_TRUE(apartment->ok());
     quendalExisted = KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quendal");
   }
   static void TearDownTestSuite() {
@@ -222,10 +225,12 @@ class EndToEnd : public ::testing::Test {
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPluginsKey, 0, KEY_SET_VALUE, plugins.put()) == ERROR_SUCCESS)
       RegDeleteValueW(plugins.get(), kStaleValue);
     if (!quendalExisted) RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quendal");
-    CoUninitialize();
+    apartment.reset();  // COM goes last: unregistering above still needs it
   }
+  static std::optional<ComApartment> apartment;
   static bool quendalExisted;
 };
+std::optional<ComApartment> EndToEnd::apartment;
 bool EndToEnd::quendalExisted = false;
 
 TEST_F(EndToEnd, Regsvr32RegistersEveryKey) {

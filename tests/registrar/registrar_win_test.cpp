@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "platform/owners_win.h"
 #include "registrar/reg_object.h"
 
 namespace boardscope {
@@ -25,20 +26,17 @@ std::wstring ScriptModule() {
 }
 
 bool KeyExists(HKEY root, const std::wstring& path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
+  UniqueHkey key;
+  return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
 // The string value, or "<absent>".
 std::wstring StringValue(HKEY root, const std::wstring& path, const wchar_t* name) {
   wchar_t data[1024];
   DWORD size = sizeof data, type = 0;
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return L"<absent>";
-  const LONG result = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-  RegCloseKey(key);
+  UniqueHkey key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return L"<absent>";
+  const LONG result = RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
   if (result != ERROR_SUCCESS || type != REG_SZ) return L"<absent>";
   return std::wstring(data, size / sizeof(wchar_t) - 1);
 }

@@ -110,11 +110,10 @@ class TypeLibTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     const std::wstring path = ModuleDirectory() + L"Boardscope.dll";
-    loadResult_ = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &lib_);
+    loadResult_ = LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib_.put());
   }
   static void TearDownTestSuite() {
-    if (lib_) lib_->Release();
-    lib_ = nullptr;
+    lib_.reset();
   }
   void SetUp() override {
     ASSERT_EQ(S_OK, loadResult_) << "LoadTypeLibEx(Boardscope.dll) -> " << Hex(loadResult_);
@@ -141,10 +140,10 @@ class TypeLibTest : public ::testing::Test {
     return view;
   }
 
-  static ITypeLib* lib_;
+  static ComPtr<ITypeLib> lib_;
   static HRESULT loadResult_;
 };
-ITypeLib* TypeLibTest::lib_ = nullptr;
+ComPtr<ITypeLib> TypeLibTest::lib_;
 HRESULT TypeLibTest::loadResult_ = E_FAIL;
 
 TEST_F(TypeLibTest, LibraryAttributes) {

@@ -4,6 +4,7 @@
 
 #include "contract/host_constants_win.h"
 #include "contract/wnode_layout.h"
+#include "platform/owners_win.h"
 
 namespace zemhost {
 namespace {
@@ -33,12 +34,9 @@ std::string Code(std::uint32_t code) { return "error " + std::to_string(code); }
 }  // namespace
 
 WmiBlock QueryThermalBlock() {
-  HMODULE wmi = LoadLibraryW(L"wmi.dll");
-  if (wmi == nullptr) return Failed("load", GetLastError());
-  struct Library {
-    HMODULE module;
-    ~Library() { FreeLibrary(module); }
-  } library{wmi};
+  const boardscope::UniqueLibrary library(LoadLibraryW(L"wmi.dll"));
+  if (!library) return Failed("load", GetLastError());
+  HMODULE wmi = library.get();
   const auto open = Proc<OpenBlockFn>(wmi, "WmiOpenBlock");
   const auto query = Proc<QueryAllDataFn>(wmi, "WmiQueryAllDataW");
   const auto close = Proc<CloseBlockFn>(wmi, "WmiCloseBlock");
