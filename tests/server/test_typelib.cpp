@@ -352,6 +352,8 @@ TEST_F(TypeLibTest, MethodsInVirtualTableOrder) {
     BSTR names[8] = {};
     UINT count = 0;
     ASSERT_HR_OK(vtable->GetNames(func->memid, names, 8, &count));
+    UniqueBstr owned[8];
+    for (UINT n = 0; n < count; ++n) owned[n].reset(names[n]);
     ASSERT_EQ(row.params.size() + 1, count);
     EXPECT_EQ(row.name, Narrow(names[0]));
     for (UINT p = 0; p < row.params.size(); ++p) {
@@ -360,7 +362,6 @@ TEST_F(TypeLibTest, MethodsInVirtualTableOrder) {
       EXPECT_EQ(row.params[p].type, Describe(vtable.get(), param.tdesc)) << row.params[p].name;
       EXPECT_EQ(row.params[p].flags, param.paramdesc.wParamFlags) << row.params[p].name;
     }
-    for (UINT n = 0; n < count; ++n) SysFreeString(names[n]);
 
     const Documentation doc = DocumentationOf(vtable.get(), row.id);
     EXPECT_EQ(row.help, doc.doc);
