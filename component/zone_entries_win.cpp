@@ -75,9 +75,6 @@ void FillZone(const ZoneRecord& record, std::size_t zone, const ZoneEntryStrings
   }
 }
 
-#if !defined(_WIN64)
-static_assert(sizeof(_ZEM_INFO_ENTRY) == 40, "host record layout");
-#endif
 static_assert(static_cast<int>(EntryValueType::Number) == typeNumber, "VALUETYPE");
 static_assert(static_cast<int>(EntryValueType::String) == typeString, "VALUETYPE");
 

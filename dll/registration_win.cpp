@@ -22,10 +22,6 @@ void RegisterPluginValue() noexcept {
   StringFromGUID2(CLSID_ZEMBoardscope, classId, 39);
   WritePluginValue(Win32Registry(), Units(kPluginsKeyPath), Units(kPluginValueName), Units(classId));
 }
-
-void UnregisterPluginValue() noexcept {
-  RemovePluginValue(Win32Registry(), Units(kPluginsKeyPath), Units(kPluginValueName));
-}
 }  // namespace
 
 // The module's own steps run with the system default locale, so that the
@@ -42,7 +38,7 @@ HRESULT RegisterServer() noexcept {
 }
 
 HRESULT UnregisterServer() noexcept {
-  UnregisterPluginValue();
+  RemovePluginValue(Win32Registry(), Units(kPluginsKeyPath), Units(kPluginValueName));
   ScopedThreadLocale locale(LOCALE_SYSTEM_DEFAULT);
   HRESULT result = ObjectMapModule().UnregisterObjectMap(true);
   if (SUCCEEDED(result)) result = CurrentModule->UpdateAppIdRegistration(false);

@@ -1,5 +1,6 @@
 #include "server/dispatch_win.h"
 
+#include <cstring>
 #include <new>
 
 #include "server/errors_win.h"
@@ -38,13 +39,6 @@ LONG CodeUnitLength(const OLECHAR* text) noexcept {
   LONG length = 0;
   while (text[length] != 0) ++length;
   return length;
-}
-
-bool SameUnits(const OLECHAR* a, const OLECHAR* b, LONG length) noexcept {
-  for (LONG i = 0; i < length; ++i) {
-    if (a[i] != b[i]) return false;
-  }
-  return true;
 }
 }  // namespace
 
@@ -131,7 +125,7 @@ HRESULT CComTypeInfoHolder::GetIDsOfNames(LPOLESTR* names, UINT count, LCID loca
     const LONG length = CodeUnitLength(names[0]);
     for (LONG i = nameCacheCount - 1; i >= 0; --i) {
       if (rows[i].length == length && rows[i].name != nullptr &&
-          SameUnits(rows[i].name, names[0], length)) {
+          std::memcmp(rows[i].name, names[0], length * sizeof(OLECHAR)) == 0) {
         ids[0] = rows[i].dispid;
         return S_OK;
       }
