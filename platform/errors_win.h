@@ -10,10 +10,15 @@
 namespace boardscope {
 
 // 0 and negative codes pass unchanged; others become 0x8007xxxx.
-[[nodiscard]] HRESULT HResultFromWin32(LONG code) noexcept;
-[[nodiscard]] HRESULT HResultFromLastError() noexcept;
+[[nodiscard]] inline HRESULT HResultFromWin32(LONG code) noexcept { return hr::FromWin32(code); }
+[[nodiscard]] inline HRESULT HResultFromLastError() noexcept {
+  return HResultFromWin32(static_cast<LONG>(GetLastError()));
+}
 
-// Initialises a critical section; E_OUTOFMEMORY when the platform says so.
-[[nodiscard]] HRESULT InitLock(CRITICAL_SECTION& lock) noexcept;
+// Initialises a critical section; E_OUTOFMEMORY when the platform says so
+// (the spin-count variant reports that as a result instead of raising it).
+[[nodiscard]] inline HRESULT InitLock(CRITICAL_SECTION& lock) noexcept {
+  return InitializeCriticalSectionAndSpinCount(&lock, 0) ? S_OK : E_OUTOFMEMORY;
+}
 
 }  // namespace boardscope

@@ -27,6 +27,7 @@ CResourceModule::CResourceModule(HINSTANCE self, bool& lockInitialised) noexcept
 CResourceModule::~CResourceModule() {
   if (lockValid_) DeleteCriticalSection(&resourceLock);
   std::free(resourceInstances.items);
+  resourceInstances = {};
 }
 
 HINSTANCE CResourceModule::GetResourceInstanceAt(int index) noexcept {
