@@ -12,6 +12,7 @@
 
 #include "component/thermal_zone_table.h"
 #include "component/zone_entry_plan.h"
+#include "contract/wnode_layout.h"
 
 namespace boardscope::test {
 
@@ -65,29 +66,29 @@ inline std::vector<std::uint8_t> BuildNode(const ChainNode& n, bool last) {
   using detail::Put32;
   const std::uint32_t blocks = std::max<std::uint32_t>(n.instances, 1);
   const std::uint32_t pairs = n.fixedSize ? 1 : blocks;
-  const std::uint32_t first = (60 + 8 * pairs + 7) & ~7u;
+  const std::uint32_t first = (wnode::kOffsetInstanceData + 8 * pairs + 7) & ~7u;
   const std::uint32_t decoy = first + detail::kStride * blocks;
   const std::uint32_t size = decoy + detail::kStride;
   std::vector<std::uint8_t> b(size, 0);
   Put32(b, 0, size);              // BufferSize
   Put32(b, 8, 1);                 // Version
-  Put32(b, 12, last ? 0 : size);  // Linkage
+  Put32(b, wnode::kLinkage, last ? 0 : size);
   Put32(b, 24, 0xA1BC18C0);       // Guid.Data1
-  Put32(b, 44, 0x1 | (n.fixedSize ? wnode::kFlagFixedInstanceSize : 0));
-  Put32(b, 52, n.instances);
+  Put32(b, wnode::kFlags, 0x1 | (n.fixedSize ? wnode::kFlagFixedInstanceSize : 0));
+  Put32(b, wnode::kInstanceCount, n.instances);
   std::memset(b.data() + decoy, 0xEE, 76);
   const std::uint32_t offset = n.instanceOffset.value_or(first);
   const std::uint32_t length = n.instanceLength.value_or(76);
   if (n.fixedSize) {
-    Put32(b, 48, offset);  // DataBlockOffset
+    Put32(b, wnode::kDataBlockOffset, offset);
     // FixedInstanceSize shares its slot with the first pair's offset.
-    Put32(b, 60, n.pairPointsAtDecoy ? decoy : length);
-    Put32(b, 64, 76);
+    Put32(b, wnode::kFixedInstanceSize, n.pairPointsAtDecoy ? decoy : length);
+    Put32(b, wnode::kLengthInstanceData, 76);
   } else {
-    Put32(b, 48, decoy);  // DataBlockOffset: not to be used
+    Put32(b, wnode::kDataBlockOffset, decoy);  // not to be used
     for (std::uint32_t i = 0; i < pairs; ++i) {
-      Put32(b, 60 + 8 * i, i == 0 ? offset : first + i * detail::kStride);
-      Put32(b, 64 + 8 * i, i == 0 ? length : 76);
+      Put32(b, wnode::kOffsetInstanceData + 8 * i, i == 0 ? offset : first + i * detail::kStride);
+      Put32(b, wnode::kLengthInstanceData + 8 * i, i == 0 ? length : 76);
     }
   }
   for (std::uint32_t i = 0; i < blocks; ++i) {
@@ -95,7 +96,7 @@ inline std::vector<std::uint8_t> BuildNode(const ChainNode& n, bool last) {
     if (i > 0) d[5] += 1000 * i;  // later instances differ visibly
     std::memcpy(b.data() + first + i * detail::kStride, d.data(), 76);
   }
-  if (n.linkage) Put32(b, 12, *n.linkage);
+  if (n.linkage) Put32(b, wnode::kLinkage, *n.linkage);
   return b;
 }
 
