@@ -463,7 +463,12 @@ TEST_F(EndToEnd, ZemhostOnEverySampleWritesItsOutputs) {
 TEST_F(EndToEnd, UnregisterRemovesExactlyWhatRegistrationAdded) {
   UniqueLibrary dll(LoadLibraryW(DllPath().c_str()));
   ASSERT_TRUE(dll);
+  // Both calls work in the system locale and give the caller's back.
+  constexpr LCID kGerman = 0x407;
+  const LCID callers = GetThreadLocale();
+  ASSERT_TRUE(SetThreadLocale(kGerman));
   EXPECT_EQ(CallExport(dll.get(), "DllUnregisterServer"), S_OK);
+  EXPECT_EQ(GetThreadLocale(), kGerman);
   ExpectUnregistered();
   ComPtr<IZEMInfo> info;
   EXPECT_EQ(CoCreateInstance(CLSID_ZEMBoardscope, nullptr, CLSCTX_INPROC_SERVER, IID_IZEMInfo,
@@ -471,6 +476,8 @@ TEST_F(EndToEnd, UnregisterRemovesExactlyWhatRegistrationAdded) {
             REGDB_E_CLASSNOTREG);
 
   EXPECT_EQ(CallExport(dll.get(), "DllRegisterServer"), S_OK);
+  EXPECT_EQ(GetThreadLocale(), kGerman);
+  SetThreadLocale(callers);
   ExpectRegistered(DllPath());
   EXPECT_EQ(CoCreateInstance(CLSID_ZEMBoardscope, nullptr, CLSCTX_INPROC_SERVER, IID_IZEMInfo,
                              reinterpret_cast<void**>(info.put())),
