@@ -227,6 +227,12 @@ class EndToEnd : public ::testing::Test {
     if (!quendalExisted) RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quendal");
     apartment.reset();  // COM goes last: unregistering above still needs it
   }
+  // Every test starts registered, whatever ran before it.
+  void SetUp() override {
+    UniqueLibrary dll(LoadLibraryW(DllPath().c_str()));
+    ASSERT_TRUE(dll);
+    ASSERT_EQ(CallExport(dll.get(), "DllRegisterServer"), S_OK);
+  }
   static std::optional<ComApartment> apartment;
   static bool quendalExisted;
 };
@@ -234,6 +240,10 @@ std::optional<ComApartment> EndToEnd::apartment;
 bool EndToEnd::quendalExisted = false;
 
 TEST_F(EndToEnd, Regsvr32RegistersEveryKey) {
+  {
+    UniqueLibrary dll(LoadLibraryW(DllPath().c_str()));
+    ASSERT_EQ(CallExport(dll.get(), "DllUnregisterServer"), S_OK);
+  }
   const std::wstring command = L"regsvr32.exe /s \"" + DllPath() + L"\"";
   ASSERT_EQ(RunProgram(command), 0u);
   ExpectRegistered(DllPath());
