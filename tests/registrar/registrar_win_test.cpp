@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "contract/resource_ids.h"
 #include "platform/owners_win.h"
 #include "registrar/reg_object.h"
 
@@ -15,7 +16,7 @@ namespace {
 
 constexpr wchar_t kTestKey[] = L"Software\\BoardscopeTest";
 constexpr wchar_t kAppId[] = L"{0B0A0D0C-1111-2222-3333-444455556666}";
-constexpr std::uint16_t kAppIdScript = 101, kClassScript = 102, kEmpty = 200, kResource = 201,
+constexpr std::uint16_t kAppIdScript = IDR_APPID_SCRIPT, kClassScript = IDR_CLASS_SCRIPT, kEmpty = 200, kResource = 201,
                         kTrailingNul = 202;
 
 std::wstring ScriptModule() {
