@@ -551,6 +551,7 @@ TEST_F(EndToEnd, ZemhostNamesWhatIsWrongWithItsInput) {
       {temp + L"missing.wmi", 9, "missing.wmi\" (BOARDSCOPE_WMI_CAPTURE): there is no such file (error 2", "firmware exposes no"},
       {temp + L"empty.wmi", 9, "empty.wmi\" (BOARDSCOPE_WMI_CAPTURE): it is empty", "firmware exposes no"},
       {temp + L"huge.wmi", 9, "huge.wmi\" (BOARDSCOPE_WMI_CAPTURE): it is larger than 64 MiB", "firmware exposes no"},
+      {temp.substr(0, temp.size() - 1), 9, "(BOARDSCOPE_WMI_CAPTURE): it cannot be opened for reading", "firmware exposes no"},
       {Widen(BOARDSCOPE_E2E_SAMPLES) + L"desktop-1zone.wmi;" + temp + L"missing.wmi", 9, "missing.wmi", "firmware exposes no"},
       {temp + L"zeros.wmi", 0, "answers 96 bytes in which no zone can be read", "at fault"},
   };
