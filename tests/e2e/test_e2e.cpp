@@ -568,6 +568,11 @@ TEST_F(EndToEnd, ZemhostNamesWhatIsWrongWithItsInput) {
   }
   SetEnvironmentVariableW(L"BOARDSCOPE_WMI_CAPTURE", (Widen(BOARDSCOPE_E2E_SAMPLES) + L"laptop-3zones.wmi").c_str());
 
+  // A capture that cannot be written gives the system's reason, not "error 0".
+  EXPECT_EQ(RunProgram(zemhost + L" --capture \"" + temp + L"missing\\x.wmi\"", output, errors), 7u);
+  const std::string captureError = ReadFileBytes(errors);
+  EXPECT_NE(captureError.find("missing\\x.wmi (error 3, "), std::string::npos) << captureError;
+
   // A plug-in value whose name holds escape sequences (it names no class).
   const wchar_t evil[] = L"Evil\x1B[2J\x1B]0;owned\x07";
   UniqueHkey plugins;
