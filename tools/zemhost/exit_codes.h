@@ -1,4 +1,4 @@
-// zemhost's exit codes, listed in its help.
+// zemhost's exit codes; its help lists them from the table below.
 #pragma once
 
 namespace zemhost {
@@ -14,6 +14,23 @@ enum ExitCode : int {
   kExitCaptureFailed = 7,       // --capture could not read or write the block
   kExitPrometheusFailed = 8,    // --prometheus could not write its file
   kExitReplayFailed = 9,        // the WMI test double cannot read the capture to replay
+};
+
+// Each code's meaning, in the words of the help's list.
+struct ExitCodeMeaning {
+  ExitCode code;
+  const char* meaning;
+};
+inline constexpr ExitCodeMeaning kExitCodeMeanings[] = {
+    {kExitOk, "fine"},
+    {kExitUsage, "bad arguments"},
+    {kExitNoPluginsKey, "no PLUGINS key or no plug-in in it"},
+    {kExitClassNotRegistered, "class not registered"},
+    {kExitCannotCreate, "plug-in cannot be created"},
+    {kExitCallFailed, "a plug-in method failed"},
+    {kExitCaptureFailed, "capture failed"},
+    {kExitPrometheusFailed, "the Prometheus file could not be written"},
+    {kExitReplayFailed, "the replayed capture cannot be read"},
 };
 
 }  // namespace zemhost

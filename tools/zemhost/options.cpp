@@ -3,10 +3,33 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <string>
 
 #include "exit_codes.h"
 
 namespace zemhost {
+namespace {
+
+// "Exit codes: 0 fine, 2 ...", broken into lines of at most 92 characters.
+std::string ExitCodesHelp() {
+  std::string text = "Exit codes:";
+  std::size_t lineStart = 0;
+  const std::size_t count = sizeof kExitCodeMeanings / sizeof kExitCodeMeanings[0];
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string item = std::to_string(kExitCodeMeanings[i].code) + " " + kExitCodeMeanings[i].meaning +
+                             (i + 1 < count ? "," : ".");
+    if (text.size() - lineStart + 1 + item.size() > 92) {
+      text += "\n";
+      lineStart = text.size();
+    } else {
+      text += " ";
+    }
+    text += item;
+  }
+  return text;
+}
+
+}  // namespace
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, const std::string& version) {
   ParsedCommandLine parsed;
@@ -51,10 +74,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, const s
       "such a zone as a probable placeholder, and one whose reading never moves under --watch.\n"
       "Do not trust or alert on a marked zone: read that machine's temperatures from another\n"
       "sensor source (its board's or CPU's own sensors).\n"
-      "\n"
-      "Exit codes: 0 fine, 2 bad arguments, 3 no PLUGINS key or no plug-in in it, 4 class not\n"
-      "registered, 5 plug-in cannot be created, 6 a plug-in method failed, 7 capture failed,\n"
-      "8 the Prometheus file could not be written, 9 the replayed capture cannot be read.");
+      "\n" +
+      ExitCodesHelp());
 
   // Windows users ask for help with /?.
   std::vector<std::string> reversed(args.rbegin(), args.rend());
