@@ -75,9 +75,6 @@ void FillZone(const ZoneRecord& record, std::size_t zone, const ZoneEntryStrings
   }
 }
 
-static_assert(static_cast<int>(EntryValueType::Number) == typeNumber, "VALUETYPE");
-static_assert(static_cast<int>(EntryValueType::String) == typeString, "VALUETYPE");
-
 }  // namespace
 
 HRESULT BuildThermalZoneEntries(ULONG* infoCount, _ZEM_INFO_ENTRY** info) noexcept {

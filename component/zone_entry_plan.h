@@ -10,6 +10,7 @@
 #include "component/value_format.h"
 #include "contract/resource_ids.h"
 #include "contract/status.h"
+#include "contract/value_type.h"
 
 namespace boardscope {
 
@@ -38,8 +39,6 @@ struct ZoneEntryStrings {
   Text16 none;
   Text16 seconds;
 };
-
-enum class EntryValueType : std::uint32_t { Number = 1, String = 4 };
 
 struct ZoneEntryPlan {
   Text16 label;     // the name is prefix, zone position, label

@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "Boardscope.h"
+#include "contract/value_type.h"
 
 // The host contract is 32-bit. A 64-bit build exists only to run the tests
 // under 64-bit Wine; the layout below is pinned for the product.
@@ -38,6 +39,11 @@ static_assert(sizeof(VALUETYPE) == 4);
 
 static_assert(sizeof(_ZEM_INSTANCE_INFO) == 4 && offsetof(_ZEM_INSTANCE_INFO, Name) == 0);
 #endif
+
+static_assert(static_cast<int>(boardscope::EntryValueType::Number) == typeNumber &&
+              static_cast<int>(boardscope::EntryValueType::Percent) == typePercent &&
+              static_cast<int>(boardscope::EntryValueType::Bool) == typeBool &&
+              static_cast<int>(boardscope::EntryValueType::String) == typeString);
 
 // The host's side of the contract for a returned entry array: free the three
 // strings of every entry, then the array.

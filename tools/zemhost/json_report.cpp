@@ -17,7 +17,7 @@ constexpr const char* kCapNames[4] = {"IZemInformationSupport", "IZemControlSupp
 // Value / Divisor as the table shows it: an integer when exact, otherwise
 // the table's rounded decimal; null for text entries and a zero divisor.
 Json EntryValue(const Entry& e) {
-  if (e.type == 4 || e.divisor == 0) return nullptr;
+  if (e.Is(boardscope::EntryValueType::String) || e.divisor == 0) return nullptr;
   if (e.value % e.divisor == 0) return e.value / e.divisor;
   return std::strtod(ScaledValue(e.value, e.divisor).c_str(), nullptr);
 }

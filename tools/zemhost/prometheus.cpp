@@ -7,8 +7,6 @@ namespace zemhost {
 namespace {
 
 constexpr char kDegreesCelsius[] = "Deg C";
-constexpr std::int32_t kNumber = 1;
-constexpr std::int32_t kString = 4;
 
 // "55.2", "-7.5", "105": tenths of a degree, or nothing for any other text.
 std::optional<std::int64_t> ParseTenths(const std::string& text) {
@@ -47,7 +45,7 @@ std::optional<std::int64_t> Meaningful(std::optional<std::int64_t> tenths) {
 // The plug-in computes whole degrees as (raw - 2732) / 10 in 32-bit unsigned
 // arithmetic, so a raw value below 0 °C comes back near 429496729.
 std::optional<std::int64_t> WholeDegrees(const Entry& e) {
-  if (e.type != kNumber || e.value <= 0 || e.value > MostWholeDegrees()) return std::nullopt;
+  if (!e.Is(boardscope::EntryValueType::Number) || e.value <= 0 || e.value > MostWholeDegrees()) return std::nullopt;
   return e.value * 10;
 }
 
@@ -67,12 +65,12 @@ bool SplitZoneEntryName(const std::string& name, std::uint32_t& position, std::s
 void ReadEntry(ThermalZone& zone, const std::string& label, const Entry& e) {
   if (e.unit != kDegreesCelsius) return;  // not the entry it is named after
   if (label == "Current Temperature") {
-    if (e.type == kString) zone.currentText = e.strValue;
+    if (e.Is(boardscope::EntryValueType::String)) zone.currentText = e.strValue;
   } else if (label == "Critical Temperature") {
     zone.critical = WholeDegrees(e);
   } else if (label == "Passive Trip Point") {
     zone.passive = WholeDegrees(e);
-  } else if (label == "List of Active Trip Points" && e.type == kString) {
+  } else if (label == "List of Active Trip Points" && e.Is(boardscope::EntryValueType::String)) {
     zone.active.clear();
     if (e.strValue == "None" || Trim(e.strValue).empty()) return;
     std::size_t start = 0;

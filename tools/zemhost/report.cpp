@@ -56,7 +56,7 @@ std::string Pad(const std::string& text, std::size_t width) {
 }
 
 std::string EntryValueText(const Entry& e) {
-  return e.type == 4 ? e.strValue : ScaledValue(e.value, e.divisor);
+  return e.Is(boardscope::EntryValueType::String) ? e.strValue : ScaledValue(e.value, e.divisor);
 }
 
 void TableProbe(std::string& out, const WmiProbe& probe) {
@@ -174,11 +174,11 @@ std::string ScaledValue(std::int64_t value, std::int64_t divisor) {
 }
 
 std::string TypeName(std::int32_t type) {
-  switch (type) {
-    case 1: return "Number";
-    case 2: return "Percent";
-    case 3: return "Boolean";
-    case 4: return "String";
+  switch (static_cast<boardscope::EntryValueType>(type)) {
+    case boardscope::EntryValueType::Number: return "Number";
+    case boardscope::EntryValueType::Percent: return "Percent";
+    case boardscope::EntryValueType::Bool: return "Boolean";
+    case boardscope::EntryValueType::String: return "String";
     default: return "Unknown(" + Signed(type) + ")";
   }
 }

@@ -8,12 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "contract/value_type.h"
+
 namespace zemhost {
 
 struct Entry {
+  bool Is(boardscope::EntryValueType t) const { return type == static_cast<std::int32_t>(t); }
+
   std::string name;
   std::string unit;
-  std::int32_t type = 0;  // VALUETYPE
+  std::int32_t type = 0;  // VALUETYPE, as the plug-in answered it
   std::string strValue;
   std::int64_t value = 0;
   std::int64_t divisor = 0;
