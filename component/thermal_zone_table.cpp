@@ -5,11 +5,7 @@
 namespace boardscope {
 namespace {
 
-std::uint32_t LoadU32(const std::uint8_t* at) {
-  std::uint32_t value;
-  std::memcpy(&value, at, sizeof value);  // little-endian buffer, little-endian targets
-  return value;
-}
+using wnode::LoadU32;
 
 // Offset (from the node) of the node's first data block, or 0 when the node
 // has no complete one inside the buffer. `room` is the number of bytes from
@@ -35,8 +31,7 @@ std::size_t FirstInstanceOffset(const std::uint8_t* node, std::size_t room) {
 std::size_t WalkThermalZoneChain(const std::uint8_t* data, std::size_t size, ThermalZoneTable& table) {
   std::size_t filled = 0;
   std::size_t node = 0;
-  while (data != nullptr && filled < kMaxThermalZones && node <= size &&
-         size - node >= wnode::kMinNodeSize) {
+  while (data != nullptr && filled < kMaxThermalZones && wnode::NodeFits(size, node)) {
     const std::uint8_t* at = data + node;
     const std::size_t instance = FirstInstanceOffset(at, size - node);
     if (instance == 0) break;
@@ -44,9 +39,8 @@ std::size_t WalkThermalZoneChain(const std::uint8_t* data, std::size_t size, The
     std::memcpy(&record, at + instance, kZoneDataSize);
     record.Ordinal = static_cast<std::int32_t>(filled + 1);
     ++filled;
-    const std::uint32_t linkage = LoadU32(at + wnode::kLinkage);
-    if (linkage == 0 || linkage > size - node) break;
-    node += linkage;
+    node = wnode::NextNode(data, size, node);
+    if (node == 0) break;
   }
   for (std::size_t i = filled; i < kMaxThermalZones; ++i) table[i] = ZoneRecord{};
   return filled;

@@ -21,7 +21,9 @@ struct WmiBlock {
 // DLL override is honoured), opens, sizes, reads and closes the block.
 WmiBlock QueryThermalBlock();
 
-// Number of nodes in a WNODE_ALL_DATA chain (0 for a malformed one).
+// Number of nodes in a WNODE_ALL_DATA chain (0 for a malformed one), at
+// most kMaxCountedNodes.
+constexpr std::uint32_t kMaxCountedNodes = 1024;
 std::uint32_t CountNodes(const std::vector<std::uint8_t>& data);
 
 // Words a user can act on, for a block query that came back empty-handed

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "contract/host_constants_win.h"
-#include "contract/wnode_layout.h"
 #include "platform/owners_win.h"
 
 namespace zemhost {
@@ -69,21 +68,6 @@ WmiBlock QueryThermalBlock() {
   return block;
 }
 
-std::uint32_t CountNodes(const std::vector<std::uint8_t>& data) {
-  std::uint32_t count = 0;
-  std::size_t at = 0;
-  constexpr std::size_t kLinkage = boardscope::wnode::kLinkage;
-  while (at + kLinkage + 4 <= data.size()) {
-    ++count;
-    const std::uint32_t linkage = static_cast<std::uint32_t>(data[at + kLinkage]) |
-                                  (data[at + kLinkage + 1] << 8) | (data[at + kLinkage + 2] << 16) |
-                                  (static_cast<std::uint32_t>(data[at + kLinkage + 3]) << 24);
-    if (linkage == 0) return count;
-    at += linkage;
-  }
-  return 0;
-}
-
 WmiProbe Explain(const WmiBlock& block) {
   WmiProbe probe;
   probe.asked = true;
@@ -92,6 +76,11 @@ WmiProbe Explain(const WmiBlock& block) {
   probe.code = block.code;
   if (block.ok) {
     probe.zones = CountNodes(block.data);
+    if (probe.zones == 0) {
+      probe.explanation = "The thermal-zone WMI block (MSAcpi_ThermalZoneTemperature) is malformed: its node chain "
+                          "leaves the buffer or links back to an earlier node, so it holds no readable zones.";
+      return probe;
+    }
     probe.explanation = "WMI delivers " + std::to_string(probe.zones) +
                         " thermal zone(s) directly, yet the plug-in reported none: the plug-in is at fault.";
     return probe;
