@@ -84,6 +84,10 @@ struct Real {
   HRSRC(WINAPI* FindResourceW)(HMODULE, LPCWSTR, LPCWSTR);
   HGLOBAL(WINAPI* LoadResource)(HMODULE, HRSRC);
   FARPROC(WINAPI* GetProcAddress)(HMODULE, LPCSTR);
+  HRESULT(WINAPI* LoadRegTypeLib)(REFGUID, WORD, WORD, LCID, ITypeLib**);
+  HRESULT(WINAPI* LoadTypeLib)(LPCOLESTR, ITypeLib**);
+  HRESULT(WINAPI* RegisterTypeLib)(ITypeLib*, LPCOLESTR, LPCOLESTR);
+  HRESULT(WINAPI* UnRegisterTypeLib)(REFGUID, WORD, WORD, LCID, SYSKIND);
 };
 Real real;
 
@@ -251,6 +255,25 @@ HGLOBAL WINAPI HookLoadResource(HMODULE module, HRSRC resource) {
   return real.LoadResource(module, resource);
 }
 
+// The type-library calls allocate and reach the registry inside oleaut32,
+// out of this program's sight: each fails whole instead.
+HRESULT WINAPI HookLoadRegTypeLib(REFGUID library, WORD major, WORD minor, LCID locale, ITypeLib** out) {
+  if (faults.Fail("LoadRegTypeLib")) return E_OUTOFMEMORY;
+  return real.LoadRegTypeLib(library, major, minor, locale, out);
+}
+HRESULT WINAPI HookLoadTypeLib(LPCOLESTR file, ITypeLib** out) {
+  if (faults.Fail("LoadTypeLib")) return E_OUTOFMEMORY;
+  return real.LoadTypeLib(file, out);
+}
+HRESULT WINAPI HookRegisterTypeLib(ITypeLib* library, LPCOLESTR path, LPCOLESTR helpDirectory) {
+  if (faults.Fail("RegisterTypeLib")) return TYPE_E_REGISTRYACCESS;
+  return real.RegisterTypeLib(library, path, helpDirectory);
+}
+HRESULT WINAPI HookUnRegisterTypeLib(REFGUID library, WORD major, WORD minor, LCID locale, SYSKIND kind) {
+  if (faults.Fail("UnRegisterTypeLib")) return TYPE_E_REGISTRYACCESS;
+  return real.UnRegisterTypeLib(library, major, minor, locale, kind);
+}
+
 // RegDeleteKeyExW is looked up at run time, not imported: the lookup hands
 // out its wrapper.
 FARPROC WINAPI HookGetProcAddress(HMODULE module, LPCSTR name) {
@@ -305,6 +328,10 @@ std::vector<Hook> Hooks() {
       {"kernel32.dll", "FindResourceW", fn(&HookFindResourceW), RealSlot(real.FindResourceW)},
       {"kernel32.dll", "LoadResource", fn(&HookLoadResource), RealSlot(real.LoadResource)},
       {"kernel32.dll", "GetProcAddress", fn(&HookGetProcAddress), RealSlot(real.GetProcAddress)},
+      {"oleaut32.dll", "LoadRegTypeLib", fn(&HookLoadRegTypeLib), RealSlot(real.LoadRegTypeLib)},
+      {"oleaut32.dll", "LoadTypeLib", fn(&HookLoadTypeLib), RealSlot(real.LoadTypeLib)},
+      {"oleaut32.dll", "RegisterTypeLib", fn(&HookRegisterTypeLib), RealSlot(real.RegisterTypeLib)},
+      {"oleaut32.dll", "UnRegisterTypeLib", fn(&HookUnRegisterTypeLib), RealSlot(real.UnRegisterTypeLib)},
   };
 }
 
