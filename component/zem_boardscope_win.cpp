@@ -1,6 +1,7 @@
 #include "component/zem_boardscope_win.h"
 
 #include "component/zone_entries_win.h"
+#include "contract/resource_ids.h"
 #include "server/errors_win.h"
 #include "platform/owners_win.h"
 #include "server/resource_module_win.h"
@@ -15,8 +16,8 @@ CComTypeInfoHolder typeInfoHolderIZEMInfo = {
     &IID_IZEMInfo, &LIBID_BoardscopeLib, 1, 0, nullptr, nullptr, 0};
 
 namespace {
-constexpr UINT kDisplayNameId = 201;
-constexpr UINT kInstanceNameId = 206;
+constexpr UINT kDisplayNameId = IDS_DISPLAY_NAME;
+constexpr UINT kInstanceNameId = IDS_INSTANCE_NAME;
 
 // IUnknown is the first row: the IZEMBoardscope pointer is the identity, and
 // IDispatch is answered by IZEMComponent.

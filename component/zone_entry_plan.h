@@ -8,6 +8,7 @@
 
 #include "component/thermal_zone_table.h"
 #include "component/value_format.h"
+#include "contract/resource_ids.h"
 #include "contract/status.h"
 
 namespace boardscope {
@@ -22,11 +23,11 @@ constexpr std::size_t kEntriesPerZone = 10;
 
 // String-table ids of the entry texts.
 namespace zone_string {
-constexpr unsigned kNamePrefix = 301;  // "# "
-constexpr unsigned kFirstLabel = 310;  // labels of entries 0..9 are 310..319
-constexpr unsigned kDegreesCelsius = 340;
-constexpr unsigned kNone = 341;
-constexpr unsigned kSeconds = 342;
+constexpr unsigned kNamePrefix = IDS_ENTRY_NAME_PREFIX;  // "# "
+constexpr unsigned kFirstLabel = IDS_FIRST_ENTRY_LABEL;
+constexpr unsigned kDegreesCelsius = IDS_UNIT_DEGREES_CELSIUS;
+constexpr unsigned kNone = IDS_UNIT_NONE;
+constexpr unsigned kSeconds = IDS_UNIT_SECONDS;
 }  // namespace zone_string
 
 // The texts of one call, looked up once and shared by every zone.

@@ -28,6 +28,20 @@ inline std::uint32_t LoadU32(const std::uint8_t* at) {
 // Whether a node header starting at `node` lies whole inside `size` bytes.
 inline bool NodeFits(std::size_t size, std::size_t node) { return node <= size && size - node >= kMinNodeSize; }
 
+// Offset (from the node) of the node's first data block, or 0 when the node
+// reports no instance or has no block of at least `minLength` bytes lying
+// whole inside the `room` bytes from the node's start to the buffer's end
+// (room >= kMinNodeSize).
+inline std::size_t FirstBlockOffset(const std::uint8_t* node, std::size_t room, std::size_t minLength) {
+  if (LoadU32(node + kInstanceCount) == 0) return 0;
+  const bool fixed = (LoadU32(node + kFlags) & kFlagFixedInstanceSize) != 0;
+  const std::size_t offset = LoadU32(node + (fixed ? kDataBlockOffset : kOffsetInstanceData));
+  const std::size_t length = LoadU32(node + (fixed ? kFixedInstanceSize : kLengthInstanceData));
+  if (offset == 0 || length < minLength) return 0;
+  if (offset > room || room - offset < minLength) return 0;
+  return offset;
+}
+
 // The offset of the node after the fitting node at `node`, or 0 when the
 // chain ends there: a zero link, or one that would leave the buffer. Sums
 // never wrap and links only point forward, so no node is visited twice;

@@ -1,13 +1,14 @@
 // Boardscope.dll's one creatable class, in the frame's object map.
 #include "Boardscope.h"
 #include "component/zem_boardscope_win.h"
+#include "contract/resource_ids.h"
 #include "server/com_object_win.h"
 #include "server/module_win.h"
 #include "server/object_map_win.h"
 
 namespace boardscope {
 namespace {
-constexpr UINT kClassScript = 102;
+constexpr UINT kClassScript = IDR_CLASS_SCRIPT;
 
 HRESULT UpdateZEMBoardscopeRegistry(bool doRegister) noexcept {
   return CurrentModule->RunRegistryScript(kClassScript, doRegister, nullptr, 0);

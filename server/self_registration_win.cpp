@@ -2,6 +2,7 @@
 
 #include <oleauto.h>
 
+#include "contract/resource_ids.h"
 #include "registrar/reg_object.h"
 #include "server/dispatch_win.h"
 #include "server/errors_win.h"
@@ -13,7 +14,7 @@
 namespace boardscope {
 
 namespace {
-constexpr UINT kAppIdScript = 101;
+constexpr UINT kAppIdScript = IDR_APPID_SCRIPT;
 
 HRESULT LoadOwnTypeLibrary(HINSTANCE module, UniqueBstr& path, ComPtr<ITypeLib>& library) noexcept {
   BSTR rawPath = nullptr;

@@ -43,6 +43,15 @@ TEST(ThermalWalk, OneNodeFillsRecordZeroOnly) {
   EXPECT_EQ(DataOf(table[0]), kCpu);
   EXPECT_EQ(table[0].Ordinal, 1);
   EXPECT_EQ(CountThermalZones(table), 1u);
+
+  // A block may end exactly where the buffer does, with no name after it.
+  auto chain = BuildChain({kCpu});
+  std::uint32_t block = 0;
+  std::memcpy(&block, chain.data() + wnode::kDataBlockOffset, sizeof block);
+  chain.resize(block + kZoneDataSize);
+  table = Prefilled();
+  EXPECT_EQ(Walk(chain, table), 1u);
+  EXPECT_EQ(DataOf(table[0]), kCpu);
 }
 
 TEST(ThermalWalk, EmptyBufferGivesNoZone) {

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <atomic>
 
 #include "component/thermal_zones_win.h"
 #include "test_thermal_chain.h"
@@ -244,14 +243,14 @@ TEST_F(ZoneEntries, RefreshAndReadAreSerialised) {
   if (!paused) SetEvent(release);  // lets the first thread end before its join
   ASSERT_TRUE(paused);
   Double().HoldClose(nullptr, nullptr);
-  std::atomic<bool> read{false};
+  const UniqueHandle readEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   ThermalZoneTable table{};
   test::TestThread second([&] {
     table = ReadThermalZoneTable();
-    read = true;
+    SetEvent(readEvent.get());
   });
-  Sleep(300);
-  EXPECT_FALSE(read);
+  EXPECT_EQ(WaitForSingleObject(readEvent.get(), 300), static_cast<DWORD>(WAIT_TIMEOUT))
+      << "read while the refresh held the table";
   SetEvent(release);
   first.Join();
   second.Join();

@@ -6,6 +6,7 @@
 #include <oleauto.h>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cstdio>
 #include <cstring>
@@ -92,27 +93,33 @@ DWORD ValueCount(HKEY root, const std::wstring& path) {
 }
 
 // Runs a program of the prefix, waits for it and gives its exit code; its
-// standard output goes to `output` when given.
-// `beforeStart`, when given, runs with the child's process id while the
-// child is still suspended.
-DWORD RunProgram(std::wstring commandLine, const std::wstring& output = L"",
+// standard output goes to `output` when given, and its standard error to
+// `errors` when given too. `beforeStart`, when given, runs with the child's
+// process id while the child is still suspended.
+DWORD RunProgram(std::wstring commandLine, const std::wstring& output = L"", const std::wstring& errors = L"",
                  const std::function<void(DWORD)>& beforeStart = nullptr) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   UniqueHandle out;
+  UniqueHandle err;
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   if (!output.empty()) {
     out.reset(CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
     if (out.get() == INVALID_HANDLE_VALUE) return 0xFFFFFFF0;
+    if (!errors.empty()) {
+      err.reset(CreateFileW(errors.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
+      if (err.get() == INVALID_HANDLE_VALUE) return 0xFFFFFFF0;
+    }
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = out.get();
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdError = errors.empty() ? GetStdHandle(STD_ERROR_HANDLE) : err.get();
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   }
   PROCESS_INFORMATION process = {};
   const BOOL started = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, !output.empty(),
                                       beforeStart ? CREATE_SUSPENDED : 0, nullptr, nullptr, &startup, &process);
-  out.reset();  // the child holds its own copy
+  out.reset();  // the child holds its own copies
+  err.reset();
   if (!started) return 0xFFFFFFF1;
   const UniqueHandle thread(process.hThread);
   const UniqueHandle child(process.hProcess);
@@ -235,6 +242,12 @@ class EndToEnd : public ::testing::Test {
     if (!quendalExisted) RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quendal");
     apartment.reset();  // COM goes last: unregistering above still needs it
   }
+  // Every test starts registered, whatever ran before it.
+  void SetUp() override {
+    UniqueLibrary dll(LoadLibraryW(DllPath().c_str()));
+    ASSERT_TRUE(dll);
+    ASSERT_EQ(CallExport(dll.get(), "DllRegisterServer"), S_OK);
+  }
   static std::optional<ComApartment> apartment;
   static bool quendalExisted;
 };
@@ -242,6 +255,10 @@ std::optional<ComApartment> EndToEnd::apartment;
 bool EndToEnd::quendalExisted = false;
 
 TEST_F(EndToEnd, Regsvr32RegistersEveryKey) {
+  {
+    UniqueLibrary dll(LoadLibraryW(DllPath().c_str()));
+    ASSERT_EQ(CallExport(dll.get(), "DllUnregisterServer"), S_OK);
+  }
   const std::wstring command = L"regsvr32.exe /s \"" + DllPath() + L"\"";
   ASSERT_EQ(RunProgram(command), 0u);
   ExpectRegistered(DllPath());
@@ -435,6 +452,8 @@ TEST_F(EndToEnd, ZemhostOnEverySampleWritesItsOutputs) {
       {L"desktop-1zone", L" --watch 1 --count 2"}, {L"laptop-3zones", L""},       {L"server-12zones", L""},
       {L"firmware-stuck-2732", L""},              {L"firmware-stuck-3010", L""}, {L"no-trip-points", L""},
       {L"malformed-third-node", L""},             {L"negative-current", L""},
+      {L"firmware-stuck-3030", L""},              {L"zero-beside-real", L""},
+      {L"out-of-range", L""},
   };
   for (const Sample& c : cases) {
     SCOPED_TRACE(std::string(c.name, c.name + wcslen(c.name)));
@@ -502,7 +521,8 @@ TEST_F(EndToEnd, PrometheusFileIgnoresWhatIsPlantedBesideIt) {
     DeleteFileW(prom.c_str());
     std::wstring planted;
     bool plantedOk = false;
-    const DWORD code = RunProgram(zemhost + L" --prometheus \"" + prom + L"\"", temp + L"table.txt", [&](DWORD pid) {
+    const std::wstring command = zemhost + L" --prometheus \"" + prom + L"\"";
+    const DWORD code = RunProgram(command, temp + L"table.txt", L"", [&](DWORD pid) {
       planted = plantedName(pid);
       switch (c.plant) {
         case kFile: plantedOk = CopyFileW(victim.c_str(), planted.c_str(), TRUE) != FALSE; break;
@@ -543,10 +563,136 @@ TEST_F(EndToEnd, PrometheusFileIgnoresWhatIsPlantedBesideIt) {
   EXPECT_TRUE(RemoveDirectoryW(temp.c_str())) << "a temporary file was left behind";
 }
 
+// The readings of every round of `zemhost --json --watch`, read back line
+// by line (JSON Lines): zone 0's "reading" in each.
+std::vector<std::string> WatchedReadings(const std::string& lines) {
+  std::vector<std::string> readings;
+  std::size_t start = 0;
+  for (std::size_t end; (end = lines.find('\n', start)) != std::string::npos; start = end + 1) {
+    const nlohmann::json round = nlohmann::json::parse(lines.substr(start, end - start), nullptr, false);
+    EXPECT_FALSE(round.is_discarded()) << lines;
+    if (round.is_discarded()) return readings;
+    EXPECT_EQ(round.value("round", 0u), readings.size() + 1);
+    readings.push_back(round["plugins"][0]["zones"][0].value("reading", std::string("<none>")));
+  }
+  EXPECT_EQ(start, lines.size()) << "the last line ends the output";
+  return readings;
+}
+
+// --watch over a sequence of captures replayed by the double, one per
+// round: a zone is marked as unchanging after the given rounds without a
+// move, and the mark goes when the reading moves (31.9 to -15.0 °C).
+TEST_F(EndToEnd, ZemhostMarksAReadingThatNeverMoves) {
+  const std::wstring zemhost = L"\"" + BinDirectory() + L"zemhost.exe\" --watch 1 --unchanging-rounds 2";
+  const std::wstring samples = Widen(BOARDSCOPE_E2E_SAMPLES);
+  const std::wstring out = Widen(BOARDSCOPE_E2E_OUTPUT);
+  const std::wstring temp = TempDirectory(L"boardscope-watch-");
+  const std::wstring desktop = samples + L"desktop-1zone.wmi";
+  const std::wstring moved = desktop + L";" + desktop + L";" + samples + L"negative-current.wmi";
+  struct Case {
+    const wchar_t* name;
+    std::wstring captures;
+    const wchar_t* count;
+    std::vector<std::string> readings;
+  } const cases[] = {
+      {L"changing", moved, L"4", {"measured", "unchanging", "measured", "measured"}},
+      {L"never changing", desktop, L"3", {"measured", "unchanging", "unchanging"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name, c.name + wcslen(c.name)));
+    ASSERT_TRUE(SetEnvironmentVariableW(L"BOARDSCOPE_WMI_CAPTURE", c.captures.c_str()));
+    EXPECT_EQ(RunProgram(zemhost + L" --json --count " + c.count, temp + L"watch.jsonl"), 0u);
+    EXPECT_EQ(WatchedReadings(ReadFileBytes(temp + L"watch.jsonl")), c.readings);
+  }
+  // The table of the changing sequence, to compare with its golden file.
+  SetEnvironmentVariableW(L"BOARDSCOPE_WMI_CAPTURE", moved.c_str());
+  EXPECT_EQ(RunProgram(zemhost + L" --count 3", out + L"watch-changing.txt"), 0u);
+
+  SetEnvironmentVariableW(L"BOARDSCOPE_WMI_CAPTURE", (samples + L"laptop-3zones.wmi").c_str());
+  DeleteFileW((temp + L"watch.jsonl").c_str());
+  RemoveDirectoryW(temp.c_str());
+}
+
+// Captures that cannot be replayed are named with the reason, and exit with
+// code 9 instead of passing for a machine without thermal zones; a capture
+// in which no zone can be read says so without blaming the plug-in; texts
+// from the registry reach the table with their control characters escaped.
+TEST_F(EndToEnd, ZemhostNamesWhatIsWrongWithItsInput) {
+  const std::wstring zemhost = L"\"" + BinDirectory() + L"zemhost.exe\"";
+  const std::wstring temp = TempDirectory(L"boardscope-input-");
+  const std::wstring output = temp + L"out.txt";
+  const std::wstring errors = temp + L"err.txt";
+  auto writeFile = [](const std::wstring& path, const std::string& data, LONGLONG size) {
+    const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_NE(file.get(), INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr));
+    LARGE_INTEGER end;
+    end.QuadPart = size;
+    ASSERT_TRUE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(file.get()));
+  };
+  writeFile(temp + L"empty.wmi", "", 0);
+  writeFile(temp + L"huge.wmi", "", 65LL * 1024 * 1024);
+  writeFile(temp + L"zeros.wmi", "", 96);  // a node header that holds no instance
+
+  struct Case {
+    std::wstring capture;
+    DWORD exitCode;
+    const char* said;      // in standard error for a failed replay, else in the table
+    const char* notSaid;
+  } const cases[] = {
+      {temp + L"missing.wmi", 9, "missing.wmi\" (BOARDSCOPE_WMI_CAPTURE): there is no such file (error 2", "firmware exposes no"},
+      {temp + L"empty.wmi", 9, "empty.wmi\" (BOARDSCOPE_WMI_CAPTURE): it is empty", "firmware exposes no"},
+      {temp + L"huge.wmi", 9, "huge.wmi\" (BOARDSCOPE_WMI_CAPTURE): it is larger than 64 MiB", "firmware exposes no"},
+      {temp.substr(0, temp.size() - 1), 9, "(BOARDSCOPE_WMI_CAPTURE): it cannot be opened for reading", "firmware exposes no"},
+      {Widen(BOARDSCOPE_E2E_SAMPLES) + L"desktop-1zone.wmi;" + temp + L"missing.wmi", 9, "missing.wmi", "firmware exposes no"},
+      {temp + L"zeros.wmi", 0, "answers 96 bytes in which no zone can be read", "at fault"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.capture.begin(), c.capture.end()));
+    ASSERT_TRUE(SetEnvironmentVariableW(L"BOARDSCOPE_WMI_CAPTURE", c.capture.c_str()));
+    EXPECT_EQ(RunProgram(zemhost, output, errors), c.exitCode);
+    const std::string said = ReadFileBytes(c.exitCode == 0 ? output : errors);
+    EXPECT_NE(said.find(c.said), std::string::npos) << said;
+    EXPECT_EQ(said.find(c.notSaid), std::string::npos) << said;
+    if (c.exitCode != 0) {
+      EXPECT_EQ(ReadFileBytes(output), "");
+    }
+  }
+  SetEnvironmentVariableW(L"BOARDSCOPE_WMI_CAPTURE", (Widen(BOARDSCOPE_E2E_SAMPLES) + L"laptop-3zones.wmi").c_str());
+
+  // A capture that cannot be written gives the system's reason, not "error 0".
+  EXPECT_EQ(RunProgram(zemhost + L" --capture \"" + temp + L"missing\\x.wmi\"", output, errors), 7u);
+  const std::string captureError = ReadFileBytes(errors);
+  EXPECT_NE(captureError.find("missing\\x.wmi (error 3, "), std::string::npos) << captureError;
+
+  // A plug-in value whose name holds escape sequences (it names no class).
+  const wchar_t evil[] = L"Evil\x1B[2J\x1B]0;owned\x07";
+  UniqueHkey plugins;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPluginsKey, 0, KEY_SET_VALUE, plugins.put()), ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExW(plugins.get(), evil, 0, REG_SZ, reinterpret_cast<const BYTE*>(kStaleClassId),
+                           sizeof kStaleClassId),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RunProgram(zemhost, output), 4u);
+  RegDeleteValueW(plugins.get(), evil);
+  const std::string table = ReadFileBytes(output);
+  EXPECT_NE(table.find("Plug-in \"Evil\\x1B[2J\\x1B]0;owned\\x07\" "), std::string::npos) << table;
+  EXPECT_EQ(table.find('\x1B'), std::string::npos) << table;
+
+  for (const wchar_t* file : {L"out.txt", L"err.txt", L"empty.wmi", L"huge.wmi", L"zeros.wmi"})
+    DeleteFileW((temp + file).c_str());
+  RemoveDirectoryW(temp.c_str());
+}
+
 TEST_F(EndToEnd, UnregisterRemovesExactlyWhatRegistrationAdded) {
   UniqueLibrary dll(LoadLibraryW(DllPath().c_str()));
   ASSERT_TRUE(dll);
+  // Both calls work in the system locale and give the caller's back.
+  constexpr LCID kGerman = 0x407;
+  const LCID callers = GetThreadLocale();
+  ASSERT_TRUE(SetThreadLocale(kGerman));
   EXPECT_EQ(CallExport(dll.get(), "DllUnregisterServer"), S_OK);
+  EXPECT_EQ(GetThreadLocale(), kGerman);
   ExpectUnregistered();
   ComPtr<IZEMInfo> info;
   EXPECT_EQ(CoCreateInstance(CLSID_ZEMBoardscope, nullptr, CLSCTX_INPROC_SERVER, IID_IZEMInfo,
@@ -554,6 +700,8 @@ TEST_F(EndToEnd, UnregisterRemovesExactlyWhatRegistrationAdded) {
             REGDB_E_CLASSNOTREG);
 
   EXPECT_EQ(CallExport(dll.get(), "DllRegisterServer"), S_OK);
+  EXPECT_EQ(GetThreadLocale(), kGerman);
+  SetThreadLocale(callers);
   ExpectRegistered(DllPath());
   EXPECT_EQ(CoCreateInstance(CLSID_ZEMBoardscope, nullptr, CLSCTX_INPROC_SERVER, IID_IZEMInfo,
                              reinterpret_cast<void**>(info.put())),

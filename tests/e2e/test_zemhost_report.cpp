@@ -2,7 +2,9 @@
 // texts escaped for JSON, temperatures in degrees Celsius for Prometheus,
 // and the options CLI11 accepts and refuses.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include "options.h"
 #include "prometheus.h"
 #include "report.h"
+#include "zone_reading.h"
 
 namespace zemhost {
 namespace {
@@ -99,7 +102,7 @@ TEST(ZemhostReport, WatchRoundsAreNumbered) {
   EXPECT_EQ(RenderTable(report).rfind("Round", 0), std::string::npos);
   report.round = 3;
   EXPECT_EQ(RenderTable(report).rfind("Round 3\n", 0), 0u);
-  EXPECT_NE(RenderJson(report).find("\"round\": 3,"), std::string::npos);
+  EXPECT_NE(RenderJson(report).find("\"round\":3,"), std::string::npos);
 }
 
 Entry ZoneEntry(const std::string& name, const char* unit, std::int32_t type, std::int64_t value,
@@ -156,6 +159,14 @@ TEST(ZemhostPrometheus, TemperaturesInDegreesWithoutMadeUpValues) {
       "# HELP zem_thermal_zone_temperature_celsius Current temperature of the thermal zone.\n"
       "# TYPE zem_thermal_zone_temperature_celsius gauge\n" +
       sample("temperature", "zone=\"0\"", "55.2") + sample("temperature", "zone=\"2\"", "-7.5") +
+      "# HELP zem_thermal_zone_reading_placeholder 1 when the zone's current temperature is probably no reading "
+      "but a value firmware answers without a sensor: 3010, 3030, 2732 or 0 tenths of a kelvin, or, under --watch, "
+      "one that has not moved in any round; else 0.\n"
+      "# TYPE zem_thermal_zone_reading_placeholder gauge\n"
+      "zem_thermal_zone_reading_placeholder{" + l + ",zone=\"0\"} 0\n"
+      "zem_thermal_zone_reading_placeholder{" + l + ",zone=\"1\"} 1\n"
+      "zem_thermal_zone_reading_placeholder{" + l + ",zone=\"2\"} 0\n"
+      "zem_thermal_zone_reading_placeholder{" + l + ",zone=\"12\"} 0\n" +
       "# HELP zem_thermal_zone_passive_trip_point_celsius Temperature at which the zone starts passive cooling "
       "(throttling).\n"
       "# TYPE zem_thermal_zone_passive_trip_point_celsius gauge\n" +
@@ -170,6 +181,129 @@ TEST(ZemhostPrometheus, TemperaturesInDegreesWithoutMadeUpValues) {
       sample("active_trip_point", "zone=\"0\",index=\"1\"", "65.5") +
       sample("active_trip_point", "zone=\"0\",index=\"3\"", "50");
   EXPECT_EQ(RenderPrometheus(report), expected);
+}
+
+// The well-known placeholders are marked, 0.0 °C is no reading, and values
+// that no thermal zone can report (below 0 K, or wrapped from 2^31 tenths
+// of a kelvin on) give no temperature, while odd but possible ones stay.
+TEST(ZemhostReading, CurrentTemperaturesClassified) {
+  struct Case {
+    std::optional<std::int64_t> tenths;
+    Reading reading;
+    std::optional<std::int64_t> exported;
+    bool placeholder;
+  } const cases[] = {
+      {552, Reading::kMeasured, 552, false},          {278, Reading::kPlaceholder, 278, true},
+      {298, Reading::kPlaceholder, 298, true},        {0, Reading::kNoReading, std::nullopt, true},
+      {279, Reading::kMeasured, 279, false},          {-2732, Reading::kMeasured, -2732, false},
+      {-2733, Reading::kOutOfRange, std::nullopt, false},
+      {-2147483648LL, Reading::kOutOfRange, std::nullopt, false},
+      {2147480915, Reading::kMeasured, 2147480915, false},
+      {2147480916, Reading::kOutOfRange, std::nullopt, false},
+      {std::nullopt, Reading::kNoReading, std::nullopt, false},
+  };
+  for (const Case& c : cases) {
+    const CurrentTemperature t = ClassifyCurrent(c.tenths);
+    SCOPED_TRACE(c.tenths ? std::to_string(*c.tenths) : std::string("none"));
+    EXPECT_EQ(ReadingName(t.reading), std::string(ReadingName(c.reading)));
+    EXPECT_EQ(t.tenths, c.exported);
+    EXPECT_EQ(t.knownPlaceholder, c.placeholder);
+  }
+}
+
+Report ZoneReport(const std::vector<Entry>& entries) {
+  Report report = OneEntry("unrelated", "1");
+  report.plugins[0].caps[0] = 1;
+  report.plugins[0].instances[0].entries = entries;
+  return report;
+}
+
+// The raw values of a hostile capture: 0xFFFFFFFF, 0x80000AAC and 0x80000000
+// as the plug-in decodes them, beside a real critical point of 210 °C.
+TEST(ZemhostReading, ImpossibleValuesGiveNoSample) {
+  const Report report = ZoneReport({
+      ZoneEntry("# 0Current Temperature", "Deg C", 4, 1, 10, "-273.3"),
+      ZoneEntry("# 0Critical Temperature", "Deg C", 1, 214748091, 10),
+      ZoneEntry("# 0Passive Trip Point", "Deg C", 1, 429496456, 16),
+      ZoneEntry("# 0List of Active Trip Points", "Deg C", 4, 0, 1,
+                "214748091.6 ; -214748364.8 ; -273.3 ; 210.0 "),
+      ZoneEntry("# 1Current Temperature", "Deg C", 4, 1, 10, "214748091.6"),
+      ZoneEntry("# 1Critical Temperature", "Deg C", 1, 210, 10),
+      ZoneEntry("# 2Current Temperature", "Deg C", 4, 1, 10, "-214748364.8"),
+  });
+  const std::string prom = RenderPrometheus(report);
+  EXPECT_EQ(prom.find("zem_thermal_zone_temperature_celsius{"), std::string::npos) << prom;
+  EXPECT_EQ(prom.find("critical_trip_point_celsius{plugin=\"Test\",zone=\"0\"}"), std::string::npos) << prom;
+  EXPECT_NE(prom.find("critical_trip_point_celsius{plugin=\"Test\",zone=\"1\"} 210\n"), std::string::npos) << prom;
+  EXPECT_EQ(prom.find("passive_trip_point"), std::string::npos) << prom;
+  EXPECT_NE(prom.find("active_trip_point_celsius{plugin=\"Test\",zone=\"0\",index=\"3\"} 210\n"), std::string::npos);
+  EXPECT_EQ(prom.find("index=\"0\""), std::string::npos) << prom;
+  EXPECT_EQ(prom.find("} 1\n", prom.find("reading_placeholder{")), std::string::npos) << prom;
+  const std::string json = RenderJson(report);
+  EXPECT_NE(json.find("\"zone\": 0,\n          \"reading\": \"out-of-range\""), std::string::npos) << json;
+  EXPECT_NE(json.find("\"zone\": 2,\n          \"reading\": \"out-of-range\""), std::string::npos) << json;
+  EXPECT_NE(RenderTable(report).find("  Zone 1       no reading (\"214748091.6\"): no thermal zone can report"),
+            std::string::npos);
+}
+
+// Under --watch a zone is marked once its reading has stayed the same in
+// every round so far, and in at least the given number; the mark goes when
+// the reading moves and does not come back.
+TEST(ZemhostReading, UnchangingUnderWatch) {
+  struct Round {
+    const char* moving;
+    const char* still;  // exported as 35
+    bool movingMarked;
+    bool stillMarked;
+  } const rounds[] = {
+      {"40.0", "35.0", false, false}, {"40.0", "35.0", false, false}, {"40.0", "35.0", true, true},
+      {"40.1", "35.0", false, true},  {"40.1", "35.0", false, true},  {"40.1", "35.0", false, true},
+  };
+  UnchangingReadings unchanging(3);
+  std::uint32_t number = 0;
+  for (const Round& r : rounds) {
+    Report report = ZoneReport({ZoneEntry("# 0Current Temperature", "Deg C", 4, 1, 10, r.moving),
+                                ZoneEntry("# 1Current Temperature", "Deg C", 4, 1, 10, r.still)});
+    report.round = ++number;
+    unchanging.Observe(report);
+    SCOPED_TRACE("round " + std::to_string(number));
+    const std::vector<ThermalZone> zones = ReadThermalZones(report.plugins[0]);
+    ASSERT_EQ(zones.size(), 2u);
+    EXPECT_EQ(zones[0].placeholder, r.movingMarked);
+    EXPECT_EQ(zones[1].placeholder, r.stillMarked);
+    EXPECT_EQ(zones[1].reading == Reading::kUnchanging, r.stillMarked);
+    // The temperature itself is still exported.
+    const std::string prom = RenderPrometheus(report);
+    EXPECT_NE(prom.find("temperature_celsius{plugin=\"Test\",zone=\"1\"} 35\n"), std::string::npos) << prom;
+    EXPECT_NE(prom.find(std::string("reading_placeholder{plugin=\"Test\",zone=\"1\"} ") + (r.stillMarked ? "1" : "0")),
+              std::string::npos)
+        << prom;
+    // Rounds of --watch are JSON Lines: one compact document per line.
+    const std::string json = RenderJson(report);
+    ASSERT_EQ(json.find('\n'), json.size() - 1) << json;
+    const nlohmann::json parsed = nlohmann::json::parse(json);
+    EXPECT_EQ(parsed["round"], number);
+    EXPECT_EQ(parsed["plugins"][0]["zones"][1]["reading"], r.stillMarked ? "unchanging" : "measured");
+    const std::string table = RenderTable(report);
+    EXPECT_EQ(table.find("  Zone 1       35.0 \xC2\xB0" "C unchanged in all " + std::to_string(number) + " rounds") !=
+                  std::string::npos,
+              r.stillMarked)
+        << table;
+  }
+}
+
+// Texts from the registry and the plug-in reach the terminal with their
+// control characters escaped, so that none can drive it.
+TEST(ZemhostReport, TableEscapesControlCharacters) {
+  Report report = OneEntry("# 0Current\x1B[2J Temperature", "55.2\r");
+  report.plugins[0].valueName = "Evil\x1B]0;title\x07";
+  report.plugins[0].componentName = "CSI \xC2\x9B" "31m, \xC2\xB0 stays";
+  const std::string table = RenderTable(report);
+  EXPECT_NE(table.find("Plug-in \"Evil\\x1B]0;title\\x07\""), std::string::npos) << table;
+  EXPECT_NE(table.find("  Component    CSI \\u009B31m, \xC2\xB0 stays\n"), std::string::npos) << table;
+  EXPECT_NE(table.find("# 0Current\\x1B[2J Temperature  55.2\\x0D"), std::string::npos) << table;
+  for (char c : table) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << table;
+  EXPECT_EQ(table.find("\xC2\x9B"), std::string::npos);
 }
 
 TEST(ZemhostOptions, ParsedByCli11) {
@@ -194,6 +328,10 @@ TEST(ZemhostOptions, ParsedByCli11) {
       {{"--count", "2"}, kExitUsage, "--count requires --watch", 0, 0},
       {{"--capture", "x.wmi", "--json"}, kExitUsage, "excludes", 0, 0},
       {{"--prometheus"}, kExitUsage, "--prometheus", 0, 0},
+      {{"--help"}, kExitOk, "A zone can read 27.8", 0, 0},
+      {{"--watch", "1", "--unchanging-rounds", "3"}, -1, "", 1, 0},
+      {{"--unchanging-rounds", "3"}, kExitUsage, "--unchanging-rounds requires --watch", 0, 0},
+      {{"--watch", "1", "--unchanging-rounds", "1"}, kExitUsage, "--unchanging-rounds: Value 1 not in range", 0, 0},
   };
   for (const Case& c : cases) {
     const ParsedCommandLine parsed = ParseCommandLine(c.args, "9.8");
@@ -212,6 +350,8 @@ TEST(ZemhostOptions, ParsedByCli11) {
   const Options o = ParseCommandLine({"--json", "--prometheus", "m.prom"}, "1").options;
   EXPECT_TRUE(o.json);
   EXPECT_EQ(o.prometheus, "m.prom");
+  EXPECT_EQ(o.unchangingRounds, 10u);
+  EXPECT_EQ(ParseCommandLine({"--watch", "1", "--unchanging-rounds", "3"}, "1").options.unchangingRounds, 3u);
 }
 
 }  // namespace

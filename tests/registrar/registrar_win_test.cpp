@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "contract/resource_ids.h"
 #include "platform/owners_win.h"
 #include "registrar/reg_object.h"
 
@@ -15,7 +16,7 @@ namespace {
 
 constexpr wchar_t kTestKey[] = L"Software\\BoardscopeTest";
 constexpr wchar_t kAppId[] = L"{0B0A0D0C-1111-2222-3333-444455556666}";
-constexpr std::uint16_t kAppIdScript = 101, kClassScript = 102, kEmpty = 200, kResource = 201,
+constexpr std::uint16_t kAppIdScript = IDR_APPID_SCRIPT, kClassScript = IDR_CLASS_SCRIPT, kEmpty = 200, kResource = 201,
                         kTrailingNul = 202;
 
 std::wstring ScriptModule() {
@@ -123,6 +124,46 @@ TEST_F(RegistrarWinTest, ScriptTextAgainstRealRegistry) {
   ASSERT_EQ(run(L"HKCU { NoRemove Software { NoRemove BoardscopeTest { K { Kept } } } }", true), hr::Ok);
   ASSERT_EQ(run(L"HKCU { NoRemove Software { NoRemove BoardscopeTest { K } } }", false), hr::Ok);
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, base + L"\\K\\Kept"));
+}
+
+// The engine's own decimal reading (used where no platform conversion exists)
+// beside the platform's, which the DLL uses: where they agree and where the
+// platform reads more.
+TEST(DwordText, DecimalBesideThePlatformConversion) {
+  constexpr HResult kMismatch = DISP_E_TYPEMISMATCH, kOverflow = DISP_E_OVERFLOW;
+  struct Side {
+    HResult result;
+    std::uint32_t number;
+  };
+  const struct Case {
+    const wchar_t* text;
+    Side decimal, platform;
+  } cases[] = {
+      {L"10", {hr::Ok, 10}, {hr::Ok, 10}},
+      {L"  7  ", {hr::Ok, 7}, {hr::Ok, 7}},
+      {L"+5", {hr::Ok, 5}, {hr::Ok, 5}},
+      {L"4294967295", {hr::Ok, 0xFFFFFFFF}, {hr::Ok, 0xFFFFFFFF}},
+      {L"4294967296", {kOverflow, 0xBD}, {kOverflow, 0xBD}},
+      {L"99999999999999999999", {kOverflow, 0xBD}, {kOverflow, 0xBD}},
+      {L"-1", {kMismatch, 0xBD}, {kOverflow, 0xBD}},
+      {L"&H10", {kMismatch, 0xBD}, {hr::Ok, 16}},
+      {L"&HFFFFFFFF", {kMismatch, 0xBD}, {hr::Ok, 0xFFFFFFFF}},
+      {L"", {kMismatch, 0xBD}, {kMismatch, 0xBD}},
+      {L"   ", {kMismatch, 0xBD}, {kMismatch, 0xBD}},
+      {L"ten", {kMismatch, 0xBD}, {kMismatch, 0xBD}},
+      {L"10x", {kMismatch, 0xBD}, {kMismatch, 0xBD}},
+  };
+  for (const Case& c : cases) {
+    const Char16* text = reinterpret_cast<const Char16*>(c.text);
+    for (const bool platform : {false, true}) {
+      const Side& expected = platform ? c.platform : c.decimal;
+      std::uint32_t number = 0xBD;
+      EXPECT_EQ(platform ? DwordFromVariantText(text, &number) : DwordFromDecimalText(text, &number),
+                expected.result)
+          << "'" << testing::PrintToString(std::wstring(c.text)) << "' " << (platform ? "platform" : "decimal");
+      EXPECT_EQ(number, expected.number) << testing::PrintToString(std::wstring(c.text));
+    }
+  }
 }
 
 TEST_F(RegistrarWinTest, SystemScriptsRoundTripInClassesRoot) {

@@ -56,6 +56,24 @@ SHAPES = {
     "firmware-stuck-3010": [
         zone("ACPI\\ThermalZone\\THRM_0", 3010, 0, 3782, [], stamp=1),
     ],
+    # Firmware that answers the same 29.8 degrees Celsius forever.
+    "firmware-stuck-3030": [
+        zone("ACPI\\ThermalZone\\THRM_0", 3030, 0, 3782, [], stamp=1),
+    ],
+    # A CPU zone that measures beside a zone whose firmware answers a raw 0.
+    "zero-beside-real": [
+        zone("ACPI\\ThermalZone\\CPUZ_0", 3262, 3632, 3782, [3532], stamp=6, tc1=2, tc2=5, period=20),
+        zone("ACPI\\ThermalZone\\TZ01_0", 0, 0, 3732, [], stamp=1),
+    ],
+    # Raw values no thermal zone can report: 0xFFFFFFFF (-273.3 degrees
+    # Celsius as the plug-in decodes it), 0x80000000 (214748091.6) and
+    # 0x80000AAC (-214748364.8), beside odd but genuine ones: a critical
+    # point of 4832 (210.0) and an active trip point of 3432 (70.0).
+    "out-of-range": [
+        zone(tz(0), 0xFFFFFFFF, 1, 0x80000000, [0x80000000, 0x80000AAC, 0xFFFFFFFF, 3432], stamp=3, period=10),
+        zone(tz(1), 0x80000000, 0, 4832, [], stamp=3, period=10),
+        zone(tz(2), 0x80000AAC, 0, 0x80000AAC, [], stamp=3, period=10),
+    ],
     # A battery zone with neither active trip points nor a critical point.
     "no-trip-points": [
         zone("ACPI\\ThermalZone\\CPUZ_0", 3232, 3632, 3782, [3532], stamp=5, tc1=2, tc2=5, period=20),

@@ -1,14 +1,18 @@
 // A wmi.dll for tests and replays. It answers the thermal-zone data block
 // from one buffer: the one handed to WmiDoubleServe or WmiDoubleServeFile,
-// or else the capture file named by BOARDSCOPE_WMI_CAPTURE.
+// or else the capture file named by BOARDSCOPE_WMI_CAPTURE. That variable
+// may name several captures separated by ';': each open of the block then
+// serves the next one, and the last one from there on.
 #include "wmi_double_win.h"
 
 #include "contract/host_constants_win.h"
 #include "contract/wnode_layout.h"
 #include "platform/owners_win.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 extern "C" {
@@ -17,6 +21,7 @@ ULONG WINAPI WmiQueryAllDataW(HANDLE block, ULONG* bufferSize, void* buffer);
 ULONG WINAPI WmiCloseBlock(HANDLE block);
 ULONG WINAPI WmiDoubleServe(const void* data, ULONG size);
 ULONG WINAPI WmiDoubleServeFile(const wchar_t* path);
+ULONG WINAPI WmiDoubleReplayProblem(wchar_t* path, ULONG pathChars);
 void WINAPI WmiDoubleFailStep(ULONG step, ULONG error);
 void WINAPI WmiDoubleStampOnClose(ULONG currentTemperature);
 void WINAPI WmiDoubleHoldClose(HANDLE reached, HANDLE release);
@@ -35,6 +40,10 @@ constexpr ULONG kHandleTag = 0x3A110000;
 struct State {
   bool served = false;  // set once data came from a control or the environment
   std::vector<std::uint8_t> data;
+  std::vector<std::vector<std::uint8_t>> sequence;  // captures served open by open
+  std::size_t nextInSequence = 0;
+  std::wstring replayPath;  // the first capture of the environment that could not be read
+  ULONG replayError = ERROR_SUCCESS;
   ULONG failStep = kWmiDoubleNoFailure;
   ULONG failError = 0;
   ULONG stamp = 0;
@@ -82,13 +91,34 @@ ULONG ReadFileInto(const wchar_t* path, std::vector<std::uint8_t>& data) {
   return result;
 }
 
-// Without a control call, the data come from the capture the environment names.
+// Without a control call, the data come from the captures the environment
+// names. When one cannot be read (or is empty: a capture always holds a
+// block), nothing is served and the failure is kept for
+// WmiDoubleReplayProblem.
 void ServeDefault(State& s) {
   if (s.served) return;
   s.served = true;
-  wchar_t path[MAX_PATH];
-  const DWORD length = GetEnvironmentVariableW(L"BOARDSCOPE_WMI_CAPTURE", path, MAX_PATH);
-  if (length > 0 && length < MAX_PATH) ReadFileInto(path, s.data);
+  std::wstring paths(32767, L'\0');
+  const DWORD length = GetEnvironmentVariableW(L"BOARDSCOPE_WMI_CAPTURE", &paths[0], 32767);
+  if (length == 0 || length >= 32767) return;
+  paths.resize(length);
+  for (std::size_t start = 0; start <= paths.size();) {
+    const std::size_t end = std::min(paths.find(L';', start), paths.size());
+    const std::wstring path = paths.substr(start, end - start);
+    start = end + 1;
+    std::vector<std::uint8_t> data;
+    ULONG result = ReadFileInto(path.c_str(), data);
+    if (result == ERROR_SUCCESS && data.empty()) result = ERROR_HANDLE_EOF;
+    if (result != ERROR_SUCCESS) {
+      s.replayPath = path;
+      s.replayError = result;
+      s.sequence.clear();
+      break;
+    }
+    s.sequence.push_back(std::move(data));
+  }
+  if (s.sequence.size() == 1) s.data.swap(s.sequence[0]);
+  if (s.sequence.size() <= 1) s.sequence.clear();
 }
 
 bool Valid(const State& s, HANDLE block) {
@@ -125,6 +155,7 @@ ULONG WINAPI WmiOpenBlock(GUID* guid, ULONG desiredAccess, HANDLE* block) {
     ++s.counts.wrongGuidOpens;
     return ERROR_WMI_GUID_NOT_FOUND;
   }
+  if (!s.sequence.empty()) s.data = s.sequence[std::min(s.nextInSequence++, s.sequence.size() - 1)];
   if (s.failStep == kWmiDoubleOpen) return s.failError;
   if (s.data.empty()) return ERROR_WMI_GUID_NOT_FOUND;
   *block = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(kHandleTag | (s.nextHandle++ & 0xFFFFu)));
@@ -185,6 +216,7 @@ ULONG WINAPI WmiDoubleServe(const void* data, ULONG size) {
   ScopedCriticalSection lock(StateLock());
   State& s = TheState();
   s.served = true;
+  s.sequence.clear();
   if (data == nullptr && size != 0) return ERROR_INVALID_PARAMETER;
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   s.data.assign(bytes, bytes + size);
@@ -197,8 +229,21 @@ ULONG WINAPI WmiDoubleServeFile(const wchar_t* path) {
   ScopedCriticalSection lock(StateLock());
   State& s = TheState();
   s.served = true;
+  s.sequence.clear();
   s.data.swap(data);
   return result;
+}
+
+ULONG WINAPI WmiDoubleReplayProblem(wchar_t* path, ULONG pathChars) {
+  ScopedCriticalSection lock(StateLock());
+  State& s = TheState();
+  ServeDefault(s);
+  if (path != nullptr && pathChars != 0) {
+    const std::size_t copied = std::min<std::size_t>(s.replayPath.size(), pathChars - 1);
+    std::memcpy(path, s.replayPath.data(), copied * sizeof(wchar_t));
+    path[copied] = L'\0';
+  }
+  return s.replayError;
 }
 
 void WINAPI WmiDoubleFailStep(ULONG step, ULONG error) {

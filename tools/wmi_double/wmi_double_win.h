@@ -36,6 +36,11 @@ struct WmiDoubleCounts {
 typedef ULONG(WINAPI* WmiDoubleServeFn)(const void* data, ULONG size);
 // Serves the contents of a capture file. Returns a Win32 code.
 typedef ULONG(WINAPI* WmiDoubleServeFileFn)(const wchar_t* path);
+// The capture named by BOARDSCOPE_WMI_CAPTURE that could not be read (or
+// is empty), copied to `path` (`pathChars` units with the terminator), and
+// the Win32 code why; ERROR_SUCCESS when every capture named was read or
+// none was named. zemhost asks it to name a failed replay.
+typedef ULONG(WINAPI* WmiDoubleReplayProblemFn)(wchar_t* path, ULONG pathChars);
 // Makes `step` answer `error` (the double's next calls until changed).
 typedef void(WINAPI* WmiDoubleFailStepFn)(ULONG step, ULONG error);
 // On close, writes `currentTemperature` over the CurrentTemperature of the

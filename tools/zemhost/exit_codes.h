@@ -13,6 +13,7 @@ enum ExitCode : int {
   kExitCallFailed = 6,          // a contract method answered a failure
   kExitCaptureFailed = 7,       // --capture could not read or write the block
   kExitPrometheusFailed = 8,    // --prometheus could not write its file
+  kExitReplayFailed = 9,        // the WMI test double cannot read the capture to replay
 };
 
 }  // namespace zemhost

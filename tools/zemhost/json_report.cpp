@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+#include "prometheus.h"
 #include "report.h"
 
 namespace zemhost {
@@ -49,6 +50,16 @@ Json PluginJson(const PluginReport& p) {
         {{"index", in.index}, {"name", in.name}, {"result", HResultText(in.result)}, {"entries", entries}});
   }
   plugin["instances"] = instances;
+  // What each zone's current temperature is (zone_reading.h).
+  Json zones = Json::array();
+  if (p.caps[0] != 0) {
+    for (const ThermalZone& z : ReadThermalZones(p)) {
+      Json zone = {{"zone", z.position}, {"reading", ReadingName(z.reading)}};
+      if (z.reading == Reading::kUnchanging) zone["unchangedRounds"] = z.unchangedRounds;
+      zones.push_back(zone);
+    }
+  }
+  plugin["zones"] = zones;
   if (p.probe.asked) {
     plugin["wmi"] = {{"succeeded", p.probe.succeeded},
                      {"stage", p.probe.stage},
@@ -67,8 +78,10 @@ std::string RenderJson(const Report& report) {
   Json plugins = Json::array();
   for (const PluginReport& p : report.plugins) plugins.push_back(PluginJson(p));
   out["plugins"] = plugins;
-  // Texts from a plug-in are not trusted to be valid UTF-8.
-  return out.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+  // Texts from a plug-in are not trusted to be valid UTF-8. Rounds of
+  // --watch are JSON Lines: one document per line, for line-wise readers.
+  const int indent = report.round != 0 ? -1 : 2;
+  return out.dump(indent, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace zemhost

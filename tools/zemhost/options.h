@@ -10,6 +10,7 @@ struct Options {
   bool json = false;
   unsigned long watchSeconds = 0;  // 0: one look, no watching
   unsigned long count = 1;         // rounds; 0: until interrupted
+  unsigned long unchangingRounds = 10;  // rounds of --watch before a still reading is marked
   std::string capture;             // --capture FILE
   std::string prometheus;          // --prometheus FILE
 };

@@ -10,11 +10,6 @@ constexpr char kDegreesCelsius[] = "Deg C";
 constexpr std::int32_t kNumber = 1;
 constexpr std::int32_t kString = 4;
 
-// The plug-in computes whole degrees as (raw - 2732) / 10 in 32-bit unsigned
-// arithmetic, so a raw value below 0 °C comes back near 429496729; no raw
-// reading above 2^31 tenths of a kelvin is a temperature either.
-constexpr std::int64_t kMostWholeDegrees = (0x7FFFFFFF - 2732) / 10;
-
 // "55.2", "-7.5", "105": tenths of a degree, or nothing for any other text.
 std::optional<std::int64_t> ParseTenths(const std::string& text) {
   std::size_t at = 0;
@@ -43,13 +38,16 @@ std::string Trim(const std::string& text) {
 }
 
 // A 0 is how the plug-in shows a point the firmware does not report (raw 0),
-// and firmware without a sensor reports 2732, 0.0 °C, forever: no sample.
+// and firmware without a sensor reports 2732, 0.0 °C, forever: no sample;
+// nor for a value no thermal zone can report.
 std::optional<std::int64_t> Meaningful(std::optional<std::int64_t> tenths) {
-  return tenths && *tenths != 0 ? tenths : std::nullopt;
+  return tenths && *tenths != 0 && TemperatureInRange(*tenths) ? tenths : std::nullopt;
 }
 
+// The plug-in computes whole degrees as (raw - 2732) / 10 in 32-bit unsigned
+// arithmetic, so a raw value below 0 °C comes back near 429496729.
 std::optional<std::int64_t> WholeDegrees(const Entry& e) {
-  if (e.type != kNumber || e.value <= 0 || e.value > kMostWholeDegrees) return std::nullopt;
+  if (e.type != kNumber || e.value <= 0 || e.value > MostWholeDegrees()) return std::nullopt;
   return e.value * 10;
 }
 
@@ -69,7 +67,7 @@ bool SplitZoneEntryName(const std::string& name, std::uint32_t& position, std::s
 void ReadEntry(ThermalZone& zone, const std::string& label, const Entry& e) {
   if (e.unit != kDegreesCelsius) return;  // not the entry it is named after
   if (label == "Current Temperature") {
-    if (e.type == kString) zone.current = Meaningful(ParseTenths(e.strValue));
+    if (e.type == kString) zone.currentText = e.strValue;
   } else if (label == "Critical Temperature") {
     zone.critical = WholeDegrees(e);
   } else if (label == "Passive Trip Point") {
@@ -139,12 +137,26 @@ std::vector<ThermalZone> ReadThermalZones(const PluginReport& plugin) {
     }
   }
   std::vector<ThermalZone> out;
-  for (auto& [position, zone] : zones) out.push_back(std::move(zone));
+  for (auto& [position, zone] : zones) {
+    if (zone.currentText) {
+      const CurrentTemperature current = ClassifyCurrent(ParseTenths(*zone.currentText));
+      zone.reading = current.reading;
+      zone.current = current.tenths;
+      zone.placeholder = current.knownPlaceholder;
+    }
+    const auto unchanged = plugin.unchangedRounds.find(position);
+    if (unchanged != plugin.unchangedRounds.end() && zone.reading == Reading::kMeasured) {
+      zone.reading = Reading::kUnchanging;
+      zone.unchangedRounds = unchanged->second;
+      zone.placeholder = true;
+    }
+    out.push_back(std::move(zone));
+  }
   return out;
 }
 
 std::string RenderPrometheus(const Report& report) {
-  std::vector<Sample> up, zoneCounts, current, passive, critical, active;
+  std::vector<Sample> up, zoneCounts, current, placeholder, passive, critical, active;
   for (const PluginReport& p : report.plugins) {
     const std::string plugin = "plugin=\"" + LabelValue(p.valueName) + "\"";
     up.push_back({plugin, p.created && p.callFailures.empty() ? "1" : "0"});
@@ -154,6 +166,7 @@ std::string RenderPrometheus(const Report& report) {
     for (const ThermalZone& z : zones) {
       const std::string labels = plugin + ",zone=\"" + std::to_string(z.position) + "\"";
       if (z.current) current.push_back({labels, Celsius(*z.current)});
+      placeholder.push_back({labels, z.placeholder ? "1" : "0"});
       if (z.passive) passive.push_back({labels, Celsius(*z.passive)});
       if (z.critical) critical.push_back({labels, Celsius(*z.critical)});
       for (std::size_t i = 0; i < z.active.size(); ++i)
@@ -164,6 +177,11 @@ std::string RenderPrometheus(const Report& report) {
   Family(out, "zem_plugin_up", "1 when zemhost created the ZEM plug-in and every call to it succeeded, else 0.", up);
   Family(out, "zem_thermal_zones", "ACPI thermal zones the plug-in reports (the host takes at most ten).", zoneCounts);
   Family(out, "zem_thermal_zone_temperature_celsius", "Current temperature of the thermal zone.", current);
+  Family(out, "zem_thermal_zone_reading_placeholder",
+         "1 when the zone's current temperature is probably no reading but a value firmware answers without a "
+         "sensor: 3010, 3030, 2732 or 0 tenths of a kelvin, or, under --watch, one that has not moved in any "
+         "round; else 0.",
+         placeholder);
   Family(out, "zem_thermal_zone_passive_trip_point_celsius",
          "Temperature at which the zone starts passive cooling (throttling).", passive);
   Family(out, "zem_thermal_zone_critical_trip_point_celsius", "Temperature at which the system shuts down.", critical);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "report.h"
+#include "zone_reading.h"
 
 namespace zemhost {
 
@@ -15,6 +16,10 @@ namespace zemhost {
 // zone reports nothing meaningful.
 struct ThermalZone {
   std::uint32_t position = 0;
+  std::optional<std::string> currentText;  // the plug-in's text, as it came
+  Reading reading = Reading::kNoReading;   // what the current temperature is
+  std::uint32_t unchangedRounds = 0;       // rounds of --watch, when unchanging
+  bool placeholder = false;                // a known placeholder, or unchanging: the mark
   std::optional<std::int64_t> current;
   std::optional<std::int64_t> passive;
   std::optional<std::int64_t> critical;
@@ -25,6 +30,8 @@ struct ThermalZone {
 // in position order. Each value is read the way the contract's entry carries
 // it, not as Value / Divisor: whole degrees for the critical and passive
 // points, tenths texts for the current temperature and the active points.
+// A value that no thermal zone can report is absent, and so is a current
+// temperature that is no reading (zone_reading.h).
 std::vector<ThermalZone> ReadThermalZones(const PluginReport& plugin);
 
 }  // namespace zemhost

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "prometheus.h"
+
 namespace zemhost {
 namespace {
 
@@ -18,6 +20,28 @@ std::string Signed(std::int64_t n) {
   char text[24];
   std::snprintf(text, sizeof text, "%lld", static_cast<long long>(n));
   return text;
+}
+
+// `text` with its control characters escaped: C0 and DEL as "\x1B", the
+// C1 controls of UTF-8 (U+0080 to U+009F, such as CSI) as "\u009B".
+std::string Printable(const std::string& text) {
+  std::string out;
+  char escape[8];
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0u;
+    if (c < 0x20 || c == 0x7F) {
+      std::snprintf(escape, sizeof escape, "\\x%02X", c);
+    } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      std::snprintf(escape, sizeof escape, "\\u%04X", next);
+      ++i;
+    } else {
+      out += text[i];
+      continue;
+    }
+    out += escape;
+  }
+  return out;
 }
 
 // Characters of a UTF-8 text, for column widths.
@@ -38,12 +62,13 @@ std::string EntryValueText(const Entry& e) {
 void TableProbe(std::string& out, const WmiProbe& probe) {
   if (!probe.asked) return;
   out += "  WMI check    ";
-  out += probe.explanation;
+  out += Printable(probe.explanation);
   out += "\n";
 }
 
 void TableInstance(std::string& out, const Instance& instance) {
-  out += "  Instance " + Unsigned(instance.index) + "   " + (instance.name.empty() ? "(no name)" : instance.name);
+  out += "  Instance " + Unsigned(instance.index) + "   " +
+         (instance.name.empty() ? "(no name)" : Printable(instance.name));
   if (instance.result < 0) {
     out += ": GetTIInstanceData failed, " + HResultText(instance.result) + "\n";
     return;
@@ -56,7 +81,7 @@ void TableInstance(std::string& out, const Instance& instance) {
   for (const Entry& e : instance.entries) {
     std::string raw = Signed(e.value) + "/" + Signed(e.divisor);
     if (e.flags != 0 || e.error != 0) raw += " flags " + Unsigned(e.flags) + " error " + Unsigned(e.error);
-    rows.push_back({e.name, EntryValueText(e), e.unit, TypeName(e.type), raw});
+    rows.push_back({Printable(e.name), Printable(EntryValueText(e)), Printable(e.unit), TypeName(e.type), raw});
   }
   std::vector<std::size_t> widths;
   for (const std::string& h : head) widths.push_back(Width(h));
@@ -77,13 +102,41 @@ void TableInstance(std::string& out, const Instance& instance) {
   out += "\n";
 }
 
+// A note under each zone whose current temperature is probably no reading.
+void TableZoneNotes(std::string& out, const PluginReport& p) {
+  if (p.caps[0] == 0) return;
+  for (const ThermalZone& z : ReadThermalZones(p)) {
+    const std::string text = z.currentText ? Printable(*z.currentText) : std::string();
+    std::string note;
+    switch (z.reading) {
+      case Reading::kMeasured:
+        continue;
+      case Reading::kPlaceholder:
+        note = text + " \xC2\xB0" "C is a well-known firmware placeholder: probably no sensor behind this zone";
+        break;
+      case Reading::kNoReading:
+        note = z.placeholder ? "no reading (\"" + text + "\"): what firmware answers when no sensor stands behind it"
+                             : "no reading (\"" + text + "\" is no temperature)";
+        break;
+      case Reading::kOutOfRange:
+        note = "no reading (\"" + text + "\"): no thermal zone can report this temperature";
+        break;
+      case Reading::kUnchanging:
+        note = text + " \xC2\xB0" "C unchanged in all " + Unsigned(z.unchangedRounds) +
+               " rounds so far: probably a firmware placeholder";
+        break;
+    }
+    out += "  " + Pad("Zone " + Unsigned(z.position), 13) + note + "\n";
+  }
+}
+
 void TablePlugin(std::string& out, const PluginReport& p) {
-  out += "Plug-in \"" + p.valueName + "\" " + p.classId + "\n";
+  out += "Plug-in \"" + Printable(p.valueName) + "\" " + Printable(p.classId) + "\n";
   if (!p.created) {
-    out += "  Not usable   " + p.problem + "\n\n";
+    out += "  Not usable   " + Printable(p.problem) + "\n\n";
     return;
   }
-  out += "  Component    " + (p.componentName.empty() ? std::string("(no name)") : p.componentName) + "\n";
+  out += "  Component    " + (p.componentName.empty() ? std::string("(no name)") : Printable(p.componentName)) + "\n";
   out += "  Capabilities";
   for (int i = 0; i < 4; ++i) {
     out += i == 0 ? " " : ", ";
@@ -94,6 +147,7 @@ void TablePlugin(std::string& out, const PluginReport& p) {
   out += "  Instances    " + Unsigned(p.instanceCount) + "\n";
   for (const std::string& failure : p.callFailures) out += "  Failed call  " + failure + "\n";
   for (const Instance& instance : p.instances) TableInstance(out, instance);
+  TableZoneNotes(out, p);
   TableProbe(out, p.probe);
   if (p.probe.asked) out += "\n";
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,9 @@ struct PluginReport {
   std::vector<Instance> instances;
   std::vector<std::string> callFailures;  // "GetComponentInfo: 0x80004005"
   WmiProbe probe;             // asked only when no zone entry came back
+  // Zones (by position) whose current temperature has not moved in any round
+  // of --watch so far, with the number of rounds (zone_reading.h).
+  std::map<std::uint32_t, std::uint32_t> unchangedRounds;
 };
 
 struct Report {
@@ -63,8 +67,11 @@ std::string ScaledValue(std::int64_t value, std::int64_t divisor);
 std::string TypeName(std::int32_t type);
 std::string HResultText(std::int32_t result);
 
+// The table shows control characters of texts escaped ("\x1B"), so that a
+// plug-in's texts cannot drive the terminal.
 std::string RenderTable(const Report& report);
-// JSON with the same numbers as the table ("value" is null for text entries).
+// JSON with the same numbers as the table ("value" is null for text entries):
+// indented for one look, one line per round of --watch (JSON Lines).
 std::string RenderJson(const Report& report);
 // The thermal zones in the Prometheus text exposition format (prometheus.cpp).
 std::string RenderPrometheus(const Report& report);

@@ -1,6 +1,6 @@
-// The node count of a captured or queried block: the same bounded chain
-// steps the plug-in's reader takes, so a link that wraps around or points
-// back ends the count instead of looping.
+// The zone count of a captured or queried block, walked with the plug-in's
+// own bounded steps, so that a link that wraps around or points back ends
+// the count instead of looping.
 #include "wmi_probe.h"
 
 #include "contract/wnode_layout.h"
@@ -9,17 +9,17 @@ namespace zemhost {
 
 std::uint32_t CountNodes(const std::vector<std::uint8_t>& data) {
   namespace wnode = boardscope::wnode;
+  constexpr std::size_t kZoneDataSize = 76;  // MSAcpi_ThermalZoneTemperature's data block
   const std::size_t size = data.size();
   std::uint32_t count = 0;
   std::size_t node = 0;
-  while (wnode::NodeFits(size, node)) {
-    if (++count == kMaxCountedNodes) return count;
-    const std::uint32_t linkage = wnode::LoadU32(data.data() + node + wnode::kLinkage);
-    if (linkage == 0) return count;
+  while (count < kMaxCountedNodes && wnode::NodeFits(size, node) &&
+         wnode::FirstBlockOffset(data.data() + node, size - node, kZoneDataSize) != 0) {
+    ++count;
     node = wnode::NextNode(data.data(), size, node);
-    if (node == 0) return 0;  // a link out of the buffer: a malformed chain
+    if (node == 0) break;
   }
-  return 0;
+  return count;
 }
 
 }  // namespace zemhost

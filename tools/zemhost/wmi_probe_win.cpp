@@ -68,6 +68,62 @@ WmiBlock QueryThermalBlock() {
   return block;
 }
 
+std::string SystemErrorText(std::uint32_t code) {
+  wchar_t text[512] = {};
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                                512, nullptr);
+  while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L'.' ||
+                        text[length - 1] == L' '))
+    --length;
+  std::string out = Code(code);
+  if (length == 0) return out;
+  out += ", ";
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return out;
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), &utf8[0], size, nullptr, nullptr);
+  return out + utf8;
+}
+
+std::string ReplayProblem() {
+  // Exported by the WMI test double (tools/wmi_double) only.
+  using ReplayProblemFn = ULONG(WINAPI*)(wchar_t*, ULONG);
+  const boardscope::UniqueLibrary library(LoadLibraryW(L"wmi.dll"));
+  if (!library) return std::string();
+  const auto problem = Proc<ReplayProblemFn>(library.get(), "WmiDoubleReplayProblem");
+  if (!problem) return std::string();
+  wchar_t path[MAX_PATH * 2] = {};
+  const ULONG code = problem(path, MAX_PATH * 2);
+  if (code == ERROR_SUCCESS) return std::string();
+  std::string reason;
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+      reason = "there is no such file";
+      break;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      reason = "it cannot be opened for reading";
+      break;
+    case ERROR_FILE_TOO_LARGE:
+      reason = "it is larger than 64 MiB, far more than any thermal-zone block";
+      break;
+    case ERROR_HANDLE_EOF:
+      reason = "it is empty, and a capture always holds a block";
+      break;
+    default:
+      reason = "it cannot be read";
+      break;
+  }
+  const int size = WideCharToMultiByte(CP_UTF8, 0, path, -1, nullptr, 0, nullptr, nullptr);
+  std::string name(size > 0 ? static_cast<std::size_t>(size) : 0u, '\0');
+  if (size > 0) WideCharToMultiByte(CP_UTF8, 0, path, -1, &name[0], size, nullptr, nullptr);
+  if (!name.empty() && name.back() == '\0') name.pop_back();
+  return "cannot replay the capture \"" + name + "\" (BOARDSCOPE_WMI_CAPTURE): " + reason + " (" +
+         SystemErrorText(code) + ").";
+}
+
 WmiProbe Explain(const WmiBlock& block) {
   WmiProbe probe;
   probe.asked = true;
@@ -76,13 +132,14 @@ WmiProbe Explain(const WmiBlock& block) {
   probe.code = block.code;
   if (block.ok) {
     probe.zones = CountNodes(block.data);
-    if (probe.zones == 0) {
-      probe.explanation = "The thermal-zone WMI block (MSAcpi_ThermalZoneTemperature) is malformed: its node chain "
-                          "leaves the buffer or links back to an earlier node, so it holds no readable zones.";
-      return probe;
-    }
-    probe.explanation = "WMI delivers " + std::to_string(probe.zones) +
-                        " thermal zone(s) directly, yet the plug-in reported none: the plug-in is at fault.";
+    probe.explanation =
+        probe.zones != 0
+            ? "WMI delivers " + std::to_string(probe.zones) +
+                  " thermal zone(s) directly, yet the plug-in reported none: the plug-in is at fault."
+            : "The thermal-zone WMI block (MSAcpi_ThermalZoneTemperature) answers " +
+                  std::to_string(block.data.size()) +
+                  " bytes in which no zone can be read: the firmware's block (or the replayed capture) is "
+                  "malformed, and the plug-in rightly reports no zone.";
     return probe;
   }
   const std::string what = "The thermal-zone WMI block (MSAcpi_ThermalZoneTemperature) ";

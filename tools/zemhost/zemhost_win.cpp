@@ -14,6 +14,7 @@
 #include "options.h"
 #include "report.h"
 #include "wmi_probe.h"
+#include "zone_reading.h"
 
 namespace zemhost {
 namespace {
@@ -50,6 +51,17 @@ boardscope::UniqueHandle CreateFreshTemporary(const std::wstring& path, std::wst
   return boardscope::UniqueHandle(INVALID_HANDLE_VALUE);
 }
 
+// Writes all of `data`: ERROR_SUCCESS or the system's reason. A write that
+// succeeds short of the whole (a full disk may) answers ERROR_DISK_FULL.
+DWORD WriteAll(HANDLE file, const void* data, std::size_t size) {
+  DWORD written = 0;
+  if (!WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr)) {
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
+  }
+  return written == size ? ERROR_SUCCESS : ERROR_DISK_FULL;
+}
+
 // Writes `text` to a temporary file beside `path` and renames it over
 // `path`, so that a reader of the folder (the Windows exporter's textfile
 // collector reads every *.prom in it) sees the old file or the new one,
@@ -59,17 +71,15 @@ bool WriteReplacing(const std::wstring& path, const std::string& text, std::stri
   DWORD createError = 0;
   boardscope::UniqueHandle file = CreateFreshTemporary(path, temp, createError);
   if (file.get() == INVALID_HANDLE_VALUE) {
-    error = "cannot create " + Utf8(temp) + " (error " + std::to_string(createError) + ")";
+    error = "cannot create " + Utf8(temp) + " (" + SystemErrorText(createError) + ")";
     return false;
   }
-  DWORD written = 0;
-  const BOOL ok = WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-                  written == text.size() && FlushFileBuffers(file.get());
-  const DWORD writeError = GetLastError();
+  DWORD writeError = WriteAll(file.get(), text.data(), text.size());
+  if (writeError == ERROR_SUCCESS && !FlushFileBuffers(file.get())) writeError = GetLastError();
   file.reset();  // closed before the file is deleted or renamed
-  if (!ok) {
+  if (writeError != ERROR_SUCCESS) {
     DeleteFileW(temp.c_str());
-    error = "cannot write " + Utf8(temp) + " (error " + std::to_string(writeError) + ")";
+    error = "cannot write " + Utf8(temp) + " (" + SystemErrorText(writeError) + ")";
     return false;
   }
   // A reader that has the old file open without delete sharing holds off
@@ -105,15 +115,14 @@ int Capture(const std::wstring& path) {
   boardscope::UniqueHandle file(
       CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) {
-    Write(stderr, "zemhost: cannot create " + Utf8(path) + " (error " + std::to_string(GetLastError()) + ")\n");
+    Write(stderr, "zemhost: cannot create " + Utf8(path) + " (" + SystemErrorText(GetLastError()) + ")\n");
     return kExitCaptureFailed;
   }
-  DWORD written = 0;
-  const BOOL ok = WriteFile(file.get(), block.data.data(), static_cast<DWORD>(block.data.size()), &written, nullptr);
-  const DWORD error = GetLastError();
+  DWORD error = WriteAll(file.get(), block.data.data(), block.data.size());
+  if (error == ERROR_SUCCESS && !FlushFileBuffers(file.get())) error = GetLastError();
   file.reset();  // closed before the file may be deleted
-  if (!ok || written != block.data.size()) {
-    Write(stderr, "zemhost: cannot write " + Utf8(path) + " (error " + std::to_string(error) + ")\n");
+  if (error != ERROR_SUCCESS) {
+    Write(stderr, "zemhost: cannot write " + Utf8(path) + " (" + SystemErrorText(error) + ")\n");
     DeleteFileW(path.c_str());
     return kExitCaptureFailed;
   }
@@ -137,6 +146,7 @@ int Run(const Options& options) {
     plugins.push_back(std::make_unique<Plugin>(value));
     if (exitCode == kExitOk) exitCode = plugins.back()->CreationExitCode();
   }
+  UnchangingReadings unchanging(static_cast<std::uint32_t>(options.unchangingRounds));
   for (unsigned long round = 1; options.count == 0 || round <= options.count; ++round) {
     if (round > 1) Sleep(options.watchSeconds * 1000);
     Report report;
@@ -145,6 +155,7 @@ int Run(const Options& options) {
       report.plugins.push_back(plugin->Inspect());
       if (exitCode == kExitOk && !report.plugins.back().callFailures.empty()) exitCode = kExitCallFailed;
     }
+    if (options.watchSeconds) unchanging.Observe(report);
     Write(stdout, options.json ? RenderJson(report) : RenderTable(report));
     if (!ExportPrometheus(options, report) && exitCode == kExitOk) exitCode = kExitPrometheusFailed;
   }
@@ -172,6 +183,13 @@ int wmain(int argc, wchar_t** argv) {
     return parsed.exitCode;
   }
   const Options& options = parsed.options;
+  // A replay whose capture cannot be read would otherwise look like a
+  // machine without thermal zones.
+  const std::string replayProblem = ReplayProblem();
+  if (!replayProblem.empty()) {
+    Write(stderr, "zemhost: " + replayProblem + "\n");
+    return kExitReplayFailed;
+  }
   if (!options.capture.empty()) return Capture(Wide(options.capture));
 
   const boardscope::ComApartment com;
