@@ -14,9 +14,9 @@ std::int32_t CRegistryKey::Open(KeyHandle parent, const Char16* name, std::uint3
   return closed;
 }
 
-std::int32_t CRegistryKey::Create(KeyHandle parent, const Char16* name) {
+std::int32_t CRegistryKey::Create(KeyHandle parent, const Char16* name, std::uint32_t accessMask) {
   KeyHandle created = 0;
-  const std::int32_t result = store_.CreateKey(parent, name, &created);
+  const std::int32_t result = store_.CreateKey(parent, name, accessMask, &created);
   if (result != win32::Success) return result;
   const std::int32_t closed = Close();
   handle_ = created;

@@ -21,7 +21,8 @@ class CRegistryKey {
   // On failure the held handle stays; on success it is replaced, and the
   // result is that of closing the old one.
   std::int32_t Open(KeyHandle parent, const Char16* name, std::uint32_t accessMask);
-  std::int32_t Create(KeyHandle parent, const Char16* name);
+  // Read and write access unless the caller needs less.
+  std::int32_t Create(KeyHandle parent, const Char16* name, std::uint32_t accessMask = access::ReadWrite);
   std::int32_t Close();
 
   // A borrowed handle: never closed by this object.

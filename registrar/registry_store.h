@@ -68,8 +68,9 @@ class RegistryStore {
   // RegOpenKeyExW: a null or empty name opens a second handle to parent.
   virtual std::int32_t OpenKey(KeyHandle parent, const Char16* name, std::uint32_t accessMask,
                                KeyHandle* key) = 0;
-  // RegCreateKeyExW, non-volatile, read and write access.
-  virtual std::int32_t CreateKey(KeyHandle parent, const Char16* name, KeyHandle* key) = 0;
+  // RegCreateKeyExW, non-volatile, with the access the caller needs.
+  virtual std::int32_t CreateKey(KeyHandle parent, const Char16* name, std::uint32_t accessMask,
+                                 KeyHandle* key) = 0;
   // RegCloseKey; predefined roots are accepted and stay valid.
   virtual std::int32_t CloseKey(KeyHandle key) = 0;
   // RegSetValueExW: a null name is the default value.

@@ -10,7 +10,8 @@ class Win32RegistryStore final : public RegistryStore {
   KeyHandle Root(RootKey root) const override;
   std::int32_t OpenKey(KeyHandle parent, const Char16* name, std::uint32_t accessMask,
                        KeyHandle* key) override;
-  std::int32_t CreateKey(KeyHandle parent, const Char16* name, KeyHandle* key) override;
+  std::int32_t CreateKey(KeyHandle parent, const Char16* name, std::uint32_t accessMask,
+                         KeyHandle* key) override;
   std::int32_t CloseKey(KeyHandle key) override;
   std::int32_t SetValue(KeyHandle key, const Char16* name, std::uint32_t type, const void* data,
                         std::uint32_t size) override;

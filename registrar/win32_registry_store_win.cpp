@@ -40,11 +40,12 @@ std::int32_t Win32RegistryStore::OpenKey(KeyHandle parent, const Char16* name, s
   return result;
 }
 
-std::int32_t Win32RegistryStore::CreateKey(KeyHandle parent, const Char16* name, KeyHandle* key) {
+std::int32_t Win32RegistryStore::CreateKey(KeyHandle parent, const Char16* name, std::uint32_t accessMask,
+                                           KeyHandle* key) {
   HKEY created = nullptr;
   DWORD disposition = 0;
   const LONG result = RegCreateKeyExW(Key(parent), Text(name), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                      KEY_READ | KEY_WRITE, nullptr, &created, &disposition);
+                                      accessMask, nullptr, &created, &disposition);
   *key = result == ERROR_SUCCESS ? reinterpret_cast<KeyHandle>(created) : 0;
   return result;
 }

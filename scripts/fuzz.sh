@@ -6,7 +6,8 @@
 #   scripts/fuzz.sh TARGET [seconds] [build-dir]
 #   TARGET: fuzz_script (the interpreter against the seeded in-memory
 #   registry), fuzz_script_text (token reader and expansion),
-#   test_thermal_walk_fuzz (the thermal-zone buffer walk)
+#   test_thermal_walk_fuzz (the thermal-zone buffer walk), fuzz_wmi_probe
+#   (zemhost's node count of a capture)
 set -eu
 target="${1:?usage: scripts/fuzz.sh TARGET [seconds] [build-dir]}"
 seconds="${2:-600}"
@@ -22,6 +23,7 @@ case "$target" in
                max_len=768 ;;
   fuzz_script_text) seeds="$root/tests/registrar/fuzz_text_corpus"; dict="$root/tests/registrar/fuzz_script.dict" ;;
   test_thermal_walk_fuzz) seeds="$root/tests/component/thermal_walk_fuzz_corpus $root/samples" ;;
+  fuzz_wmi_probe) seeds="$root/tests/e2e/wmi_probe_fuzz_corpus $root/samples" ;;
   *) echo "unknown fuzz target: $target" >&2; exit 2 ;;
 esac
 cmake -S "$root" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

@@ -116,6 +116,10 @@ HRESULT CComTypeInfoHolder::GetTypeInfo(UINT index, LCID locale, ITypeInfo** inf
 
 HRESULT CComTypeInfoHolder::GetIDsOfNames(LPOLESTR* names, UINT count, LCID locale,
                                           DISPID* ids) noexcept {
+  // The type information dereferences these unchecked.
+  if (names == nullptr || ids == nullptr) return E_POINTER;
+  for (UINT i = 0; i < count; ++i)
+    if (names[i] == nullptr) return E_POINTER;
   HRESULT result = S_OK;
   if (!Loaded()) result = EnsureTypeInfo(locale);
   ITypeInfo* info = ReadPublished(typeInfo);
@@ -137,6 +141,10 @@ HRESULT CComTypeInfoHolder::GetIDsOfNames(LPOLESTR* names, UINT count, LCID loca
 HRESULT CComTypeInfoHolder::Invoke(IDispatch* target, DISPID id, LCID locale, WORD flags,
                                    DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                                    UINT* argumentError) noexcept {
+  // Likewise the parameter block and the arrays it claims to hold.
+  if (params == nullptr || (params->cArgs != 0 && params->rgvarg == nullptr) ||
+      (params->cNamedArgs != 0 && params->rgdispidNamedArgs == nullptr))
+    return E_INVALIDARG;
   HRESULT loadResult = S_OK;
   if (!Loaded()) loadResult = EnsureTypeInfo(locale);
   ITypeInfo* info = ReadPublished(typeInfo);

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -93,8 +94,10 @@ DWORD ValueCount(HKEY root, const std::wstring& path) {
 
 // Runs a program of the prefix, waits for it and gives its exit code; its
 // standard output goes to `output` when given, and its standard error to
-// `errors` when given too.
-DWORD RunProgram(std::wstring commandLine, const std::wstring& output = L"", const std::wstring& errors = L"") {
+// `errors` when given too. `beforeStart`, when given, runs with the child's
+// process id while the child is still suspended.
+DWORD RunProgram(std::wstring commandLine, const std::wstring& output = L"", const std::wstring& errors = L"",
+                 const std::function<void(DWORD)>& beforeStart = nullptr) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   UniqueHandle out;
   UniqueHandle err;
@@ -113,13 +116,17 @@ DWORD RunProgram(std::wstring commandLine, const std::wstring& output = L"", con
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   }
   PROCESS_INFORMATION process = {};
-  const BOOL started = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, !output.empty(), 0, nullptr,
-                                      nullptr, &startup, &process);
+  const BOOL started = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, !output.empty(),
+                                      beforeStart ? CREATE_SUSPENDED : 0, nullptr, nullptr, &startup, &process);
   out.reset();  // the child holds its own copies
   err.reset();
   if (!started) return 0xFFFFFFF1;
   const UniqueHandle thread(process.hThread);
   const UniqueHandle child(process.hProcess);
+  if (beforeStart) {
+    beforeStart(process.dwProcessId);
+    ResumeThread(thread.get());
+  }
   WaitForSingleObject(child.get(), 600000);  // minutes where Wine runs under emulation
   DWORD code = 0xFFFFFFF2;
   GetExitCodeProcess(child.get(), &code);
@@ -476,8 +483,84 @@ TEST_F(EndToEnd, ZemhostOnEverySampleWritesItsOutputs) {
   EXPECT_EQ(RunProgram(zemhost + L" --capture \"" + temp + L"again.wmi\"", temp + L"capture.txt"), 0u);
   EXPECT_EQ(ReadFileBytes(temp + L"again.wmi"), ReadFileBytes(laptop));
 
-  for (const wchar_t* file : {L"table.txt", L"again.wmi", L"capture.txt"}) DeleteFileW((temp + file).c_str());
+  // A capture whose node link wraps around to an earlier node: the probe
+  // ends at once and calls the block malformed.
+  SetEnvironmentVariableW(L"BOARDSCOPE_WMI_CAPTURE", Widen(BOARDSCOPE_E2E_LOOPING_CAPTURE).c_str());
+  EXPECT_EQ(RunProgram(zemhost + L" --json", temp + L"looping.json"), 0u);
+  EXPECT_NE(ReadFileBytes(temp + L"looping.json").find("is malformed"), std::string::npos);
+  SetEnvironmentVariableW(L"BOARDSCOPE_WMI_CAPTURE", laptop.c_str());
+
+  for (const wchar_t* file : {L"table.txt", L"again.wmi", L"capture.txt", L"looping.json"})
+    DeleteFileW((temp + file).c_str());
   RemoveDirectoryW(temp.c_str());
+}
+
+// Whatever someone planted under the temporary name zemhost once used
+// beside its Prometheus file (FILE.<pid>.tmp) stays untouched, and the file
+// is written all the same.
+TEST_F(EndToEnd, PrometheusFileIgnoresWhatIsPlantedBesideIt) {
+  const std::wstring zemhost = L"\"" + BinDirectory() + L"zemhost.exe\"";
+  const std::wstring temp = TempDirectory(L"boardscope-plant-");
+  const std::wstring prom = temp + L"zem.prom";
+  const std::wstring victim = temp + L"victim.txt";
+  const std::string victimText = "not zemhost's to touch\n";
+  auto writeVictim = [&] {
+    UniqueHandle file(CreateFileW(victim.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    WriteFile(file.get(), victimText.data(), static_cast<DWORD>(victimText.size()), &written, nullptr);
+  };
+  auto plantedName = [&](DWORD pid) { return prom + L"." + std::to_wstring(pid) + L".tmp"; };
+  enum Plant { kFile, kFolder, kHardLink, kSymbolicLink };
+  struct Case {
+    const char* name;
+    Plant plant;
+  } const cases[] = {{"file", kFile}, {"folder", kFolder}, {"hard link", kHardLink}, {"symbolic link", kSymbolicLink}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    writeVictim();
+    DeleteFileW(prom.c_str());
+    std::wstring planted;
+    bool plantedOk = false;
+    const std::wstring command = zemhost + L" --prometheus \"" + prom + L"\"";
+    const DWORD code = RunProgram(command, temp + L"table.txt", L"", [&](DWORD pid) {
+      planted = plantedName(pid);
+      switch (c.plant) {
+        case kFile: plantedOk = CopyFileW(victim.c_str(), planted.c_str(), TRUE) != FALSE; break;
+        case kFolder: plantedOk = CreateDirectoryW(planted.c_str(), nullptr) != FALSE; break;
+        case kHardLink: plantedOk = CreateHardLinkW(planted.c_str(), victim.c_str(), nullptr) != FALSE; break;
+        case kSymbolicLink: plantedOk = CreateSymbolicLinkW(planted.c_str(), victim.c_str(), 0) != FALSE; break;
+      }
+      WIN32_FIND_DATAW found;
+      const HANDLE search = FindFirstFileW(planted.c_str(), &found);
+      if (search == INVALID_HANDLE_VALUE) plantedOk = false;  // some file systems report links they do not keep
+      else FindClose(search);
+    });
+    if (!plantedOk && c.plant == kSymbolicLink) {
+      std::printf("symbolic links are not kept on this file system: not planted\n");
+      DeleteFileW(prom.c_str());
+      continue;  // a file system without symbolic links: nothing to plant
+    }
+    ASSERT_TRUE(plantedOk);
+    EXPECT_EQ(code, 0u);
+    EXPECT_NE(GetFileAttributesW(prom.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadFileBytes(victim), victimText);
+    // The planted entry itself, without following a link.
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(planted.c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE) << "the planted entry is gone";
+    FindClose(search);
+    if (c.plant == kFolder) {
+      EXPECT_TRUE(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+      RemoveDirectoryW(planted.c_str());
+    } else {
+      if (c.plant != kSymbolicLink) {
+        EXPECT_EQ(ReadFileBytes(planted), victimText);
+      }
+      DeleteFileW(planted.c_str());
+    }
+  }
+  for (const std::wstring& file : {prom, victim, temp + L"table.txt"}) DeleteFileW(file.c_str());
+  EXPECT_TRUE(RemoveDirectoryW(temp.c_str())) << "a temporary file was left behind";
 }
 
 // The readings of every round of `zemhost --json --watch`, read back line

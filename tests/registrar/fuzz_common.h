@@ -48,7 +48,7 @@ inline void Seed(MemoryRegistryStore& store) {
   KeyHandle key = 0;
   for (const Char16* path : {u"CLSID\\{00000000-0000-0000-0000-000000000001}\\InprocServer32", u"AppID\\x",
                              u"Software\\Vendor\\App", u"a\\b\\c"}) {
-    if (store.CreateKey(store.Root(RootKey::ClassesRoot), path, &key) == 0) {
+    if (store.CreateKey(store.Root(RootKey::ClassesRoot), path, access::ReadWrite, &key) == 0) {
       const std::uint32_t one = 1;
       store.SetValue(key, u"v", regtype::Dword, &one, 4);
       store.CloseKey(key);
@@ -93,8 +93,8 @@ class SeededStore final : public RegistryStore {
   std::int32_t OpenKey(KeyHandle parent, const Char16* name, std::uint32_t accessMask, KeyHandle* key) override {
     return memory_->OpenKey(parent, name, accessMask, key);
   }
-  std::int32_t CreateKey(KeyHandle parent, const Char16* name, KeyHandle* key) override {
-    return Note(memory_->CreateKey(parent, name, key));
+  std::int32_t CreateKey(KeyHandle parent, const Char16* name, std::uint32_t accessMask, KeyHandle* key) override {
+    return Note(memory_->CreateKey(parent, name, accessMask, key));
   }
   std::int32_t CloseKey(KeyHandle key) override { return memory_->CloseKey(key); }
   std::int32_t SetValue(KeyHandle key, const Char16* name, std::uint32_t type, const void* data,

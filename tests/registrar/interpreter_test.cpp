@@ -328,7 +328,7 @@ TEST_F(InterpreterTest, SystemScriptsRegisterAndUnregister) {
   MemoryRegistryStore expected;
   KeyHandle key = 0;
   for (const Char16* kept : {u"AppID", u"CLSID"}) {
-    ASSERT_EQ(expected.CreateKey(expected.Root(cr), kept, &key), 0);
+    ASSERT_EQ(expected.CreateKey(expected.Root(cr), kept, access::ReadWrite, &key), 0);
     expected.CloseKey(key);
   }
   EXPECT_EQ(store.Dump(), expected.Dump());

@@ -35,7 +35,7 @@ struct RegistryKeyTest : ::testing::Test {
   }
   void MakeKey(const Char16* path) {
     KeyHandle key = 0;
-    ASSERT_EQ(store->CreateKey(scratch.Handle(), path, &key), 0);
+    ASSERT_EQ(store->CreateKey(scratch.Handle(), path, access::ReadWrite, &key), 0);
     const std::uint32_t one = 1;
     ASSERT_EQ(store->SetValue(key, u"v", regtype::Dword, &one, 4), 0);
     store->CloseKey(key);

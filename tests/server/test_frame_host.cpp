@@ -354,6 +354,32 @@ TEST_F(HostTest, LateBindingThroughTheRegisteredTypeLibrary) {
   EXPECT_EQ(value.vt, VT_UI4);
   EXPECT_EQ(value.ulVal, 1u);
 
+  // Null arrays and parameter blocks are refused before the type information sees them.
+  LPOLESTR nullName[] = {nullptr};
+  LPOLESTR oneName[] = {const_cast<LPOLESTR>(L"UnInit")};
+  DISPID id = -1;
+  VARIANT argument;
+  VariantInit(&argument);
+  DISPPARAMS argumentsMissing = {nullptr, nullptr, 1, 0};
+  DISPPARAMS namedMissing = {&argument, nullptr, 1, 1};
+  struct NullCase {
+    const char* what;
+    HRESULT result;
+    HRESULT expected;
+  } const nullCases[] = {
+      {"null name array", dispatch->GetIDsOfNames(IID_NULL, nullptr, 1, kEnglishUs, &id), E_POINTER},
+      {"null name", dispatch->GetIDsOfNames(IID_NULL, nullName, 1, kEnglishUs, &id), E_POINTER},
+      {"null DISPID array", dispatch->GetIDsOfNames(IID_NULL, oneName, 1, kEnglishUs, nullptr), E_POINTER},
+      {"null DISPPARAMS", dispatch->Invoke(2, IID_NULL, kEnglishUs, DISPATCH_METHOD, nullptr, &value, nullptr,
+                                           nullptr), E_INVALIDARG},
+      {"arguments counted, none given", dispatch->Invoke(2, IID_NULL, kEnglishUs, DISPATCH_METHOD,
+                                                         &argumentsMissing, &value, nullptr, nullptr), E_INVALIDARG},
+      {"named arguments counted, none given", dispatch->Invoke(2, IID_NULL, kEnglishUs, DISPATCH_METHOD,
+                                                               &namedMissing, &value, nullptr, nullptr), E_INVALIDARG},
+  };
+  for (const NullCase& c : nullCases) EXPECT_EQ(c.result, c.expected) << c.what;
+  EXPECT_EQ(id, -1);
+
   ITypeInfo* typeInfo = nullptr;
   ASSERT_EQ(dispatch->GetTypeInfo(0, kEnglishUs, &typeInfo), S_OK);
   ASSERT_NE(typeInfo, nullptr);

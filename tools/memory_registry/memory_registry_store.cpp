@@ -10,6 +10,7 @@ namespace boardscope {
 namespace {
 constexpr KeyHandle kRootBase = 0x80000000u;
 constexpr std::size_t kMaxKeyName = 255;
+constexpr std::uint32_t kNotify = 0x0010;  // KEY_NOTIFY, part of KEY_READ
 constexpr std::size_t kMaxValueName = 16383;
 
 // A name inside a longer text, not terminated.
@@ -104,6 +105,9 @@ struct MemoryRegistryStore::Node {
     if (protection == Protection::ReadOnly) {
       return (accessMask & (access::SetValue | access::CreateSubKey)) == 0;
     }
+    if (protection == Protection::WriteOnly) {
+      return (accessMask & (access::QueryValue | access::EnumerateSubKeys | kNotify)) == 0;
+    }
     return true;
   }
   void MarkDeleted() {
@@ -192,7 +196,8 @@ std::int32_t MemoryRegistryStore::OpenKey(KeyHandle parent, const Char16* name, 
   return win32::Success;
 }
 
-std::int32_t MemoryRegistryStore::CreateKey(KeyHandle parent, const Char16* name, KeyHandle* key) {
+std::int32_t MemoryRegistryStore::CreateKey(KeyHandle parent, const Char16* name, std::uint32_t accessMask,
+                                            KeyHandle* key) {
   *key = 0;
   std::shared_ptr<Node> node;
   std::uint32_t parentAccess = 0;
@@ -222,8 +227,8 @@ std::int32_t MemoryRegistryStore::CreateKey(KeyHandle parent, const Char16* name
     return true;
   });
   if (!created) return win32::AccessDenied;
-  if (!node->Allows(access::ReadWrite)) return win32::AccessDenied;
-  *key = AddHandle(node, access::ReadWrite);
+  if (!node->Allows(accessMask)) return win32::AccessDenied;
+  *key = AddHandle(node, accessMask);
   return win32::Success;
 }
 
@@ -337,7 +342,7 @@ bool MemoryRegistryStore::KeyExists(RootKey root, const std::u16string& path) co
 
 void MemoryRegistryStore::Protect(RootKey root, const std::u16string& path, Protection protection) {
   KeyHandle key = 0;
-  if (CreateKey(Root(root), path.c_str(), &key) == win32::Success) CloseKey(key);
+  if (CreateKey(Root(root), path.c_str(), access::ReadWrite, &key) == win32::Success) CloseKey(key);
   if (auto node = Find(root, path)) node->protection = protection;
 }
 

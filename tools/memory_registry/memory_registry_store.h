@@ -16,7 +16,8 @@ namespace boardscope {
 
 class MemoryRegistryStore final : public RegistryStore {
  public:
-  enum class Protection { None, ReadOnly, NoAccess };
+  // WriteOnly: an account that may set values and add subkeys but not read.
+  enum class Protection { None, ReadOnly, WriteOnly, NoAccess };
 
   MemoryRegistryStore();
   ~MemoryRegistryStore() override;
@@ -24,7 +25,8 @@ class MemoryRegistryStore final : public RegistryStore {
   KeyHandle Root(RootKey root) const override;
   std::int32_t OpenKey(KeyHandle parent, const Char16* name, std::uint32_t accessMask,
                        KeyHandle* key) override;
-  std::int32_t CreateKey(KeyHandle parent, const Char16* name, KeyHandle* key) override;
+  std::int32_t CreateKey(KeyHandle parent, const Char16* name, std::uint32_t accessMask,
+                         KeyHandle* key) override;
   std::int32_t CloseKey(KeyHandle key) override;
   std::int32_t SetValue(KeyHandle key, const Char16* name, std::uint32_t type, const void* data,
                         std::uint32_t size) override;

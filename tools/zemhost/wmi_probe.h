@@ -23,7 +23,8 @@ WmiBlock QueryThermalBlock();
 
 // Number of zones that can be read from a WNODE_ALL_DATA chain: its leading
 // nodes whose first data block lies whole in the buffer, as the plug-in
-// walks them (0 for a malformed chain).
+// walks them (0 for a malformed chain), at most kMaxCountedNodes.
+constexpr std::uint32_t kMaxCountedNodes = 1024;
 std::uint32_t CountNodes(const std::vector<std::uint8_t>& data);
 
 // When wmi.dll is the WMI test double replaying captures, and one of them

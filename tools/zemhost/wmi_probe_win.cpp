@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "contract/host_constants_win.h"
-#include "contract/wnode_layout.h"
 #include "platform/owners_win.h"
 
 namespace zemhost {
@@ -67,32 +66,6 @@ WmiBlock QueryThermalBlock() {
   block.data.resize(size);
   block.ok = true;
   return block;
-}
-
-std::uint32_t CountNodes(const std::vector<std::uint8_t>& data) {
-  namespace w = boardscope::wnode;
-  constexpr std::size_t kZoneDataSize = 76;
-  std::uint32_t count = 0;
-  std::size_t at = 0;
-  while (at <= data.size() && data.size() - at >= w::kMinNodeSize) {
-    const std::uint8_t* node = data.data() + at;
-    const std::size_t room = data.size() - at;
-    auto read = [node](std::size_t offset) {
-      return static_cast<std::uint32_t>(node[offset]) | (node[offset + 1] << 8) | (node[offset + 2] << 16) |
-             (static_cast<std::uint32_t>(node[offset + 3]) << 24);
-    };
-    const bool fixed = (read(w::kFlags) & w::kFlagFixedInstanceSize) != 0;
-    const std::size_t offset = fixed ? read(w::kDataBlockOffset) : read(w::kOffsetInstanceData);
-    const std::size_t length = fixed ? read(w::kFixedInstanceSize) : read(w::kLengthInstanceData);
-    if (read(w::kInstanceCount) == 0 || offset == 0 || length < kZoneDataSize || offset > room ||
-        room - offset < kZoneDataSize)
-      break;
-    ++count;
-    const std::uint32_t linkage = read(w::kLinkage);
-    if (linkage == 0 || linkage > room) break;
-    at += linkage;
-  }
-  return count;
 }
 
 std::string SystemErrorText(std::uint32_t code) {

@@ -24,6 +24,33 @@ void Write(FILE* stream, const std::string& text) {
   std::fflush(stream);
 }
 
+// A new file beside `path` under a name nobody can predict, created with
+// CREATE_NEW so that a file, folder or link planted in the folder is never
+// opened, followed or replaced; another name is tried on a collision.
+boardscope::UniqueHandle CreateFreshTemporary(const std::wstring& path, std::wstring& temp, DWORD& error) {
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    GUID random;
+    if (FAILED(CoCreateGuid(&random))) {
+      error = ERROR_GEN_FAILURE;
+      break;
+    }
+    std::wstring name = L".";
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&random);
+    for (std::size_t i = 0; i < sizeof random; ++i) {
+      name += L"0123456789abcdef"[bytes[i] >> 4];
+      name += L"0123456789abcdef"[bytes[i] & 15];
+    }
+    temp = path + name + L".tmp";
+    boardscope::UniqueHandle file(
+        CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() != INVALID_HANDLE_VALUE) return file;
+    error = GetLastError();
+    // A folder under the name answers access denied rather than "exists".
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS && error != ERROR_ACCESS_DENIED) break;
+  }
+  return boardscope::UniqueHandle(INVALID_HANDLE_VALUE);
+}
+
 // Writes all of `data`: ERROR_SUCCESS or the system's reason. A write that
 // succeeds short of the whole (a full disk may) answers ERROR_DISK_FULL.
 DWORD WriteAll(HANDLE file, const void* data, std::size_t size) {
@@ -40,11 +67,11 @@ DWORD WriteAll(HANDLE file, const void* data, std::size_t size) {
 // collector reads every *.prom in it) sees the old file or the new one,
 // never half of one. The temporary name does not end in .prom.
 bool WriteReplacing(const std::wstring& path, const std::string& text, std::string& error) {
-  const std::wstring temp = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
-  boardscope::UniqueHandle file(
-      CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  std::wstring temp;
+  DWORD createError = 0;
+  boardscope::UniqueHandle file = CreateFreshTemporary(path, temp, createError);
   if (file.get() == INVALID_HANDLE_VALUE) {
-    error = "cannot create " + Utf8(temp) + " (error " + std::to_string(GetLastError()) + ")";
+    error = "cannot create " + Utf8(temp) + " (" + SystemErrorText(createError) + ")";
     return false;
   }
   DWORD writeError = WriteAll(file.get(), text.data(), text.size());
