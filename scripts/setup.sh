@@ -5,10 +5,11 @@ set -eu
 
 # The 32-bit toolchain and Wine build and run the product; the 64-bit ones
 # run the Windows tests where the kernel cannot run 32-bit programs.
-# wixl and msitools build and inspect the installer, osslsigncode signs.
+# wixl and msitools build and inspect the installer, osslsigncode signs (the
+# tests with a certificate openssl makes).
 packages="cmake make g++ clang libclang-rt-14-dev googletest file nlohmann-json3-dev libcli11-dev python3
   g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix mingw-w64-tools
-  wine wine32:i386 wine64 libwine-dev wixl msitools osslsigncode"
+  wine wine32:i386 wine64 libwine-dev wixl msitools osslsigncode openssl"
 
 # The emulated test machine, where this kernel runs no 32-bit programs.
 if [ "${BOARDSCOPE_GUEST:-0}" = 1 ] || ! "$(dirname "$0")/runs-32bit.sh"; then
