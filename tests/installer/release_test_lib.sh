@@ -84,6 +84,14 @@ changes() {
   comm -13 "$1" "$2" | sed 's/^/+ /'
 }
 
+# copy_checkout DEST: the checkout's files as they are in the work tree
+# (tracked and not ignored), without its build folders.
+copy_checkout() {
+  (cd "$source" && git ls-files -z --cached --others --exclude-standard |
+     xargs -0 sh -c 'for f; do [ -e "$f" ] && printf "%s\0" "$f"; done' sh |
+     tar --null -T - -cf -) | tar -C "$1" -xf - || fail "copying the checkout to $1"
+}
+
 stop_all() {
   for prefix in $prefixes; do
     WINEPREFIX="$prefix" timeout 30 wineserver -k >/dev/null 2>&1

@@ -8,8 +8,9 @@
 #             writes, apart from the DLL's path; another plug-in's value and
 #             unrelated keys stay; msiexec /x restores the registry exactly
 #             and removes the files
-#   upgrade   X.Y.Z, then X.Y.(Z+1): one product, working; a downgrade is
-#             refused; msiexec /x restores the registry exactly
+#   upgrade   X.Y.Z, then X.Y.(Z+1) (a build that differs only in its
+#             version): one product, working; a downgrade is refused;
+#             msiexec /x restores the registry exactly
 #   test_installer.sh win32|win64 SOURCE_DIR BUILD_DIR
 set -u
 export LC_ALL=C
@@ -26,11 +27,13 @@ mkdir -p "$work" "$templates"
 
 . "$build/installer/release.env"
 next_version=$(echo "$version" | awk -F. '{ printf "%d.%d.%d", $1, $2, $3 + 1 }')
-# The upgrade package: the same product at the next patch version.
-"$source/installer/package.sh" "$build" "$work/packages/current" >/dev/null || fail "package"
-"$source/installer/package.sh" "$build" "$work/packages/next" "$next_version" >/dev/null || fail "upgrade package"
-package="Z:$work/packages/current/Boardscope-$version.msi"
-upgrade="Z:$work/packages/next/Boardscope-$next_version.msi"
+"$source/installer/package.sh" "$build" "$work/package" >/dev/null || fail "package"
+package="Z:$work/package/Boardscope-$version.msi"
+# The upgrade: the same sources built at the next patch version (the fixture
+# release_next_version, build_next_version.sh).
+upgrade="$build/release-tests/next/package/Boardscope-$next_version.msi"
+[ -f "$upgrade" ] || fail "no $upgrade (made by build_next_version.sh)"
+upgrade="Z:$upgrade"
 
 if [ "$arch" = win64 ]; then
   program_files='C:\Program Files (x86)\Boardscope'
@@ -122,6 +125,8 @@ products=$(grep -c '\\Uninstall\\{[^ ]* :: "DisplayName"="Boardscope"$' "$work/u
 grep -q "\\\\Uninstall\\\\{[^ ]* :: \"DisplayVersion\"=\"$next_version\"$" "$work/upgrade.upgraded" && [ "$products" = 1 ] ||
   fail "after the upgrade: $products products, or not version $next_version"
 zemhost "$arch" "$prefix" "$program_files\\zemhost.exe" 0
+installed=$(run "$arch" "$prefix" "$program_files\\zemhost.exe" --version | tr -d '\r')
+[ "$installed" = "zemhost $next_version" ] || fail "after the upgrade zemhost --version says: $installed"
 if run "$arch" "$prefix" "$msiexec" /i "$package" /qn; then
   fail "the downgrade to $version was not refused"
 fi

@@ -20,9 +20,7 @@ mkdir -p "$elsewhere"
 . "$build/installer/release.env"
 "$source/installer/package.sh" "$build" "$work/here" >/dev/null || fail "package here"
 
-(cd "$source" && git ls-files -z --cached --others --exclude-standard | xargs -0 sh -c '
-   for f; do [ -e "$f" ] && printf "%s\0" "$f"; done' sh) |
-  (cd "$source" && tar --null -T - -cf -) | tar -C "$elsewhere" -xf - || fail "copying the checkout"
+copy_checkout "$elsewhere"
 (cd "$elsewhere" && SOURCE_DATE_EPOCH=$source_date_epoch BUILD=build scripts/dist.sh "$work/there") \
   >"$work/build-there.log" 2>&1 || { tail -30 "$work/build-there.log"; fail "make dist in $elsewhere"; }
 
