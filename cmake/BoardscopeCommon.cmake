@@ -41,6 +41,10 @@ if(WIN32)
       set(BOARDSCOPE_SOURCE_DATE_EPOCH 0)
     endif()
   endif()
+  # Rewritten only when the date changes: what is stamped with it depends on
+  # this file, so that a new date remakes it in an existing build tree.
+  set(BOARDSCOPE_SOURCE_DATE_EPOCH_FILE ${CMAKE_BINARY_DIR}/source_date_epoch.txt)
+  file(CONFIGURE OUTPUT ${BOARDSCOPE_SOURCE_DATE_EPOCH_FILE} CONTENT "${BOARDSCOPE_SOURCE_DATE_EPOCH}\n")
   set(BOARDSCOPE_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(BOARDSCOPE_WINEARCH win64)
@@ -136,6 +140,7 @@ function(boardscope_split_debug target)
   if(CMAKE_BUILD_TYPE STREQUAL "Debug")
     return()
   endif()
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${BOARDSCOPE_SOURCE_DATE_EPOCH_FILE})
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${BOARDSCOPE_SOURCE_DATE_EPOCH}
             ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE_NAME:${target}> $<TARGET_FILE_NAME:${target}>.debug
