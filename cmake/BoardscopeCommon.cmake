@@ -63,6 +63,18 @@ else()
   endif()
 endif()
 
+# promtool, which checks Prometheus files, for every build that needs it:
+# scripts/setup.sh takes it out of Debian's prometheus package into its cache
+# rather than installing the package (which would start the server).
+if(DEFINED ENV{BOARDSCOPE_CACHE})
+  set(boardscope_cache $ENV{BOARDSCOPE_CACHE})
+elseif(DEFINED ENV{XDG_CACHE_HOME})
+  set(boardscope_cache $ENV{XDG_CACHE_HOME}/boardscope)
+else()
+  set(boardscope_cache $ENV{HOME}/.cache/boardscope)
+endif()
+find_program(BOARDSCOPE_PROMTOOL promtool HINTS ${boardscope_cache}/promtool/bin)
+
 # Our own code is warning-clean; third-party code is built without -Werror.
 function(boardscope_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
