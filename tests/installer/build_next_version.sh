@@ -25,4 +25,5 @@ grep -q "^project(Boardscope VERSION $next_version " "$work/checkout/CMakeLists.
   cmake --build build/win -j "${JOBS:-2}" --target Boardscope zemhost installer_inputs) >"$work/build.log" 2>&1 ||
   { tail -30 "$work/build.log"; fail "building version $next_version"; }
 "$source/installer/package.sh" "$work/checkout/build/win" "$work/package" >/dev/null || fail "packing $next_version"
+rm -rf "$work/checkout"
 echo "next version: $work/package/Boardscope-$next_version.msi"
