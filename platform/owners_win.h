@@ -28,11 +28,11 @@ class UniqueResource {
 
   Handle get() const noexcept { return value_; }
   Handle operator->() const noexcept { return value_; }
-  explicit operator bool() const noexcept { return value_ != Traits::Invalid(); }
+  explicit operator bool() const noexcept { return Traits::Holds(value_); }
   Handle release() noexcept { return std::exchange(value_, Traits::Invalid()); }
   void reset(Handle value = Traits::Invalid()) noexcept {
     Handle old = std::exchange(value_, value);
-    if (old != Traits::Invalid()) Traits::Close(old);
+    if (Traits::Holds(old)) Traits::Close(old);
   }
   // For out-parameters: releases what is held and hands out the slot.
   Handle* put() noexcept {
@@ -44,9 +44,15 @@ class UniqueResource {
   Handle value_ = Traits::Invalid();
 };
 
-template <typename Handle, auto CloseFunction>
-struct NullHandleTraits {
+// Kinds whose null value holds nothing.
+template <typename Handle>
+struct NullEmptyTraits {
   static constexpr Handle Invalid() { return Handle{}; }
+  static constexpr bool Holds(Handle value) { return value != Handle{}; }
+};
+
+template <typename Handle, auto CloseFunction>
+struct NullHandleTraits : NullEmptyTraits<Handle> {
   static void Close(Handle value) { CloseFunction(value); }
 };
 
@@ -63,19 +69,21 @@ void FreeBlock(T* block) {
 template <typename T>
 using UniqueMalloc = UniqueResource<T*, NullHandleTraits<T*, &FreeBlock<T>>>;
 
-// A kernel handle; INVALID_HANDLE_VALUE, as CreateFileW fails, holds nothing.
+// A kernel handle. Null (a failed CreateEventW) and INVALID_HANDLE_VALUE (a
+// failed CreateFileW) both hold nothing, so `!file` tests any failed open; an
+// empty owner holds null, or INVALID_HANDLE_VALUE for files.
+template <bool FileHandle>
 struct KernelHandleTraits {
-  static HANDLE Invalid() { return nullptr; }
-  static void Close(HANDLE value) {
-    if (value != INVALID_HANDLE_VALUE) CloseHandle(value);
-  }
+  static HANDLE Invalid() { return FileHandle ? INVALID_HANDLE_VALUE : nullptr; }
+  static bool Holds(HANDLE value) { return value != nullptr && value != INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE value) { CloseHandle(value); }
 };
-using UniqueHandle = UniqueResource<HANDLE, KernelHandleTraits>;
+using UniqueHandle = UniqueResource<HANDLE, KernelHandleTraits<false>>;
+using UniqueFileHandle = UniqueResource<HANDLE, KernelHandleTraits<true>>;
 
 // Releases an interface pointer.
 template <typename Interface>
-struct ComReleaseTraits {
-  static constexpr Interface* Invalid() { return nullptr; }
+struct ComReleaseTraits : NullEmptyTraits<Interface*> {
   static void Close(Interface* value) { value->Release(); }
 };
 template <typename Interface>

@@ -28,6 +28,7 @@ class IRegistrarBase {
   virtual ~IRegistrarBase() = default;
 };
 
+// Owns its arrays and every copy in them; ClearSubstitutions frees them.
 struct CSubstitutionTable {
   std::unique_ptr<std::unique_ptr<Char16[]>[]> names;
   std::unique_ptr<std::unique_ptr<Char16[]>[]> values;

@@ -1,7 +1,9 @@
 #include "server/dispatch_win.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
+#include <utility>
 
 #include "server/com_exception_win.h"
 #include "server/dll_module_win.h"
@@ -71,11 +73,10 @@ HRESULT CComTypeInfoHolder::BuildNameCache(ITypeInfo* info) noexcept {
   const LONG count = attributes->cFuncs;
   nameCacheCount = count;
   nameCache = nullptr;
-  NameCacheEntry* rows = nullptr;
+  std::unique_ptr<NameCacheEntry[]> rows;
   if (count != 0) {
-    rows = new (std::nothrow) NameCacheEntry[count];
-    if (rows == nullptr) return E_OUTOFMEMORY;
-    for (LONG i = 0; i < count; ++i) rows[i] = {nullptr, 0, DISPID_UNKNOWN};
+    rows.reset(new (std::nothrow) NameCacheEntry[count]);
+    if (!rows) return E_OUTOFMEMORY;
   }
   for (LONG i = 0; i < count; ++i) {
     FuncDesc function;
@@ -85,21 +86,15 @@ HRESULT CComTypeInfoHolder::BuildNameCache(ITypeInfo* info) noexcept {
       rows[i] = {name, static_cast<LONG>(SysStringLen(name)), function->memid};
     }
   }
-  Publish(nameCache, rows);
+  Publish(nameCache, rows.release());
   return S_OK;
 }
 
 void CComTypeInfoHolder::ReleaseTypeInfo(void* argument) noexcept {
   auto* holder = static_cast<CComTypeInfoHolder*>(argument);
-  if (holder->typeInfo != nullptr) {
-    holder->typeInfo->Release();
-    holder->typeInfo = nullptr;
-  }
-  if (holder->nameCache != nullptr) {
-    for (LONG i = 0; i < holder->nameCacheCount; ++i) SysFreeString(holder->nameCache[i].name);
-    delete[] holder->nameCache;
-    holder->nameCache = nullptr;
-  }
+  const ComPtr<ITypeInfo> info(std::exchange(holder->typeInfo, nullptr));
+  const std::unique_ptr<NameCacheEntry[]> rows(std::exchange(holder->nameCache, nullptr));
+  for (LONG i = 0; rows && i < holder->nameCacheCount; ++i) SysFreeString(rows[i].name);
 }
 
 HRESULT CComTypeInfoHolder::GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) noexcept {

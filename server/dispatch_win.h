@@ -9,9 +9,9 @@
 namespace boardscope {
 
 struct NameCacheEntry {
-  BSTR name;
-  LONG length;
-  DISPID dispid;
+  BSTR name = nullptr;
+  LONG length = 0;
+  DISPID dispid = DISPID_UNKNOWN;
 };
 
 // One per dual interface, module-wide, constant-initialised.
@@ -20,8 +20,8 @@ struct CComTypeInfoHolder {
   const GUID* libraryId;
   WORD versionMajor;
   WORD versionMinor;
-  ITypeInfo* typeInfo;
-  NameCacheEntry* nameCache;  // published last, only when complete
+  ITypeInfo* typeInfo;        // one reference, released by ReleaseTypeInfo
+  NameCacheEntry* nameCache;  // published last, when complete; freed by ReleaseTypeInfo
   LONG nameCacheCount;
 
   [[nodiscard]] HRESULT EnsureTypeInfo(LCID locale) noexcept;

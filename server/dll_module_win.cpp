@@ -1,5 +1,6 @@
 #include "server/dll_module_win.h"
 
+#include <memory>
 #include <new>
 
 #include "server/com_exception_win.h"
@@ -32,23 +33,21 @@ HRESULT CModuleBase::GetGlobalInterfaceTable(IGlobalInterfaceTable** table) noex
 }
 
 HRESULT CModuleBase::AddTermCallback(void (*callback)(void*), void* argument) noexcept {
-  auto* node = new (std::nothrow) TermCallbackNode{callback, argument, nullptr};
-  if (node == nullptr) return E_OUTOFMEMORY;
+  std::unique_ptr<TermCallbackNode> node(new (std::nothrow) TermCallbackNode{callback, argument, nullptr});
+  if (!node) return E_OUTOFMEMORY;
   ScopedCriticalSection lock(moduleLock);
   node->next = termCallbacks;
-  termCallbacks = node;
+  termCallbacks = node.release();
   return S_OK;
 }
 
 void CModuleBase::Terminate() noexcept {
   if (initMarker == 0) return;
-  for (TermCallbackNode* node = termCallbacks; node != nullptr;) {
+  while (termCallbacks != nullptr) {
+    const std::unique_ptr<TermCallbackNode> node(termCallbacks);
     node->callback(node->argument);
-    TermCallbackNode* next = node->next;
-    delete node;
-    node = next;
+    termCallbacks = node->next;
   }
-  termCallbacks = nullptr;
   if (globalInterfaceTable != nullptr) {
     globalInterfaceTable->Release();
     globalInterfaceTable = nullptr;

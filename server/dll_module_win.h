@@ -19,7 +19,7 @@ struct TermCallbackNode {
 struct _MODULE_STATE {
   ULONG initMarker;
   LONG lockCount;
-  TermCallbackNode* termCallbacks;
+  TermCallbackNode* termCallbacks;  // the list owns its nodes; Terminate frees them
   CRITICAL_SECTION moduleLock;
 };
 

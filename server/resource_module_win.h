@@ -39,7 +39,7 @@ class CResourceModule {
 
  private:
   struct InstanceList {
-    HINSTANCE* items = nullptr;
+    HINSTANCE* items = nullptr;  // malloc'd; the destructor frees it
     int count = 0;
     int capacity = 0;
   } resourceInstances;

@@ -15,15 +15,6 @@ namespace boardscope {
 
 namespace {
 constexpr UINT kAppIdScript = IDR_APPID_SCRIPT;
-
-HRESULT LoadOwnTypeLibrary(HINSTANCE module, UniqueBstr& path, ComPtr<ITypeLib>& library) noexcept {
-  BSTR rawPath = nullptr;
-  ITypeLib* rawLibrary = nullptr;
-  const HRESULT result = LoadModuleTypeLibrary(module, &rawPath, &rawLibrary);
-  path.reset(rawPath);
-  library.reset(rawLibrary);
-  return result;
-}
 }  // namespace
 
 HRESULT CModuleBase::AddCommonSubstitutions(CRegObject& registrar) noexcept {
@@ -80,7 +71,7 @@ HRESULT CObjectMapModule::UnregisterObjectMap(bool withTypeLibrary) noexcept {
 HRESULT RegisterTypeLibrary(HINSTANCE module) noexcept {
   UniqueBstr path;
   ComPtr<ITypeLib> library;
-  RETURN_IF_FAILED(LoadOwnTypeLibrary(module, path, library));
+  RETURN_IF_FAILED(LoadModuleTypeLibrary(module, path.put(), library.put()));
 
   UniqueBstr helpFile;
   UniqueBstr helpDirectory;
@@ -100,7 +91,7 @@ HRESULT RegisterTypeLibrary(HINSTANCE module) noexcept {
 HRESULT UnregisterTypeLibrary(HINSTANCE module) noexcept {
   UniqueBstr path;
   ComPtr<ITypeLib> library;
-  RETURN_IF_FAILED(LoadOwnTypeLibrary(module, path, library));
+  RETURN_IF_FAILED(LoadModuleTypeLibrary(module, path.put(), library.put()));
   TLIBATTR* attributes = nullptr;
   RETURN_IF_FAILED(library->GetLibAttr(&attributes));
   const TLIBATTR held = *attributes;  // a copy, so the library's is given back at once

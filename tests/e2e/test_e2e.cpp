@@ -27,6 +27,7 @@ using boardscope::ComPtr;
 using boardscope::UniqueBstr;
 using boardscope::UniqueHkey;
 using boardscope::UniqueLibrary;
+using boardscope::UniqueFileHandle;
 using boardscope::UniqueHandle;
 
 constexpr LCID kEnglishUs = 0x409;
@@ -99,16 +100,16 @@ DWORD ValueCount(HKEY root, const std::wstring& path) {
 DWORD RunProgram(std::wstring commandLine, const std::wstring& output = L"", const std::wstring& errors = L"",
                  const std::function<void(DWORD)>& beforeStart = nullptr) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  UniqueHandle out;
-  UniqueHandle err;
+  UniqueFileHandle out;
+  UniqueFileHandle err;
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   if (!output.empty()) {
     out.reset(CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
-    if (out.get() == INVALID_HANDLE_VALUE) return 0xFFFFFFF0;
+    if (!out) return 0xFFFFFFF0;
     if (!errors.empty()) {
       err.reset(CreateFileW(errors.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
-      if (err.get() == INVALID_HANDLE_VALUE) return 0xFFFFFFF0;
+      if (!err) return 0xFFFFFFF0;
     }
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = out.get();
@@ -134,8 +135,8 @@ DWORD RunProgram(std::wstring commandLine, const std::wstring& output = L"", con
 }
 
 std::string ReadFileBytes(const std::wstring& path) {
-  const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) return "<cannot open " + std::string(path.begin(), path.end()) + ">";
+  const UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return "<cannot open " + std::string(path.begin(), path.end()) + ">";
   std::string data;
   char buffer[4096];
   DWORD got = 0;
@@ -417,8 +418,8 @@ TEST_F(EndToEnd, ScriptHostCallsTheObjectByProgId) {
     const std::wstring path = temp + script.file;
     const std::wstring output = path + L".txt";
     {
-      const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-      ASSERT_NE(file.get(), INVALID_HANDLE_VALUE);
+      const UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+      ASSERT_TRUE(file);
       DWORD written = 0;
       ASSERT_TRUE(WriteFile(file.get(), script.text, static_cast<DWORD>(strlen(script.text)), &written, nullptr));
     }
@@ -505,7 +506,7 @@ TEST_F(EndToEnd, PrometheusFileIgnoresWhatIsPlantedBesideIt) {
   const std::wstring victim = temp + L"victim.txt";
   const std::string victimText = "not zemhost's to touch\n";
   auto writeVictim = [&] {
-    UniqueHandle file(CreateFileW(victim.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    UniqueFileHandle file(CreateFileW(victim.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
     WriteFile(file.get(), victimText.data(), static_cast<DWORD>(victimText.size()), &written, nullptr);
   };
@@ -623,8 +624,8 @@ TEST_F(EndToEnd, ZemhostNamesWhatIsWrongWithItsInput) {
   const std::wstring output = temp + L"out.txt";
   const std::wstring errors = temp + L"err.txt";
   auto writeFile = [](const std::wstring& path, const std::string& data, LONGLONG size) {
-    const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    ASSERT_NE(file.get(), INVALID_HANDLE_VALUE);
+    const UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file);
     DWORD written = 0;
     ASSERT_TRUE(WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr));
     LARGE_INTEGER end;

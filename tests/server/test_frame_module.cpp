@@ -71,6 +71,24 @@ TEST(FrameHelpers, QueryInterfaceFromMapArguments) {
   EXPECT_EQ(QueryInterfaceFromMap(&out, emptyMap, IID_IUnknown, nullptr), E_POINTER);
 }
 
+TEST(FrameHelpers, HandleOwnersTakeBothFailureValuesAsEmpty) {
+  const UniqueFileHandle missing(
+      CreateFileW(L"C:\\no-such-folder\\no-such-file", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  EXPECT_EQ(missing.get(), INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(missing);
+  EXPECT_FALSE(UniqueHandle(INVALID_HANDLE_VALUE));
+  EXPECT_FALSE(UniqueFileHandle(nullptr));
+  EXPECT_EQ(UniqueHandle().get(), nullptr);
+  EXPECT_EQ(UniqueFileHandle().get(), INVALID_HANDLE_VALUE);
+  UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  ASSERT_TRUE(event);
+  const HANDLE raw = event.get();
+  event.reset(INVALID_HANDLE_VALUE);  // closes what it held, holds nothing
+  DWORD flags = 0;
+  EXPECT_FALSE(GetHandleInformation(raw, &flags));
+  EXPECT_FALSE(event);
+}
+
 std::vector<int>* callOrder = nullptr;
 void Record(void* argument) { callOrder->push_back(static_cast<int>(reinterpret_cast<intptr_t>(argument))); }
 

@@ -31,7 +31,7 @@ void WINAPI WmiDoubleReset();
 
 using boardscope::OwnedCriticalSection;
 using boardscope::ScopedCriticalSection;
-using boardscope::UniqueHandle;
+using boardscope::UniqueFileHandle;
 
 namespace {
 
@@ -73,9 +73,9 @@ void Note(State& s, char event) {
 }
 
 ULONG ReadFileInto(const wchar_t* path, std::vector<std::uint8_t>& data) {
-  const UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) return GetLastError();
+  const UniqueFileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return GetLastError();
   ULONG result = ERROR_SUCCESS;
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 64 * 1024 * 1024) {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "contract/host_constants_win.h"
 #include "platform/owners_win.h"
 
@@ -47,14 +49,8 @@ WmiBlock QueryThermalBlock() {
   if (result != ERROR_SUCCESS) return Failed("open", result);
   // Wine's WmiOpenBlock answers success without a handle, and its
   // WmiCloseBlock is an unimplemented stub that ends the process: a null
-  // handle holds nothing to close.
-  struct Block {
-    CloseBlockFn close;
-    HANDLE handle;
-    ~Block() {
-      if (handle != nullptr) close(handle);
-    }
-  } opened{close, handle};
+  // handle holds nothing to close, and the owner closes none.
+  const std::unique_ptr<void, CloseBlockFn> opened(handle, close);
 
   ULONG size = 0;
   result = query(handle, &size, nullptr);

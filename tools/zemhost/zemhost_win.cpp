@@ -27,7 +27,7 @@ void Write(FILE* stream, const std::string& text) {
 // A new file beside `path` under a name nobody can predict, created with
 // CREATE_NEW so that a file, folder or link planted in the folder is never
 // opened, followed or replaced; another name is tried on a collision.
-boardscope::UniqueHandle CreateFreshTemporary(const std::wstring& path, std::wstring& temp, DWORD& error) {
+boardscope::UniqueFileHandle CreateFreshTemporary(const std::wstring& path, std::wstring& temp, DWORD& error) {
   for (int attempt = 0; attempt < 16; ++attempt) {
     GUID random;
     if (FAILED(CoCreateGuid(&random))) {
@@ -41,14 +41,14 @@ boardscope::UniqueHandle CreateFreshTemporary(const std::wstring& path, std::wst
       name += L"0123456789abcdef"[bytes[i] & 15];
     }
     temp = path + name + L".tmp";
-    boardscope::UniqueHandle file(
+    boardscope::UniqueFileHandle file(
         CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() != INVALID_HANDLE_VALUE) return file;
+    if (file) return file;
     error = GetLastError();
     // A folder under the name answers access denied rather than "exists".
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS && error != ERROR_ACCESS_DENIED) break;
   }
-  return boardscope::UniqueHandle(INVALID_HANDLE_VALUE);
+  return {};
 }
 
 // Writes all of `data`: ERROR_SUCCESS or the system's reason. A write that
@@ -69,8 +69,8 @@ DWORD WriteAll(HANDLE file, const void* data, std::size_t size) {
 bool WriteReplacing(const std::wstring& path, const std::string& text, std::string& error) {
   std::wstring temp;
   DWORD createError = 0;
-  boardscope::UniqueHandle file = CreateFreshTemporary(path, temp, createError);
-  if (file.get() == INVALID_HANDLE_VALUE) {
+  boardscope::UniqueFileHandle file = CreateFreshTemporary(path, temp, createError);
+  if (!file) {
     error = "cannot create " + Utf8(temp) + " (" + SystemErrorText(createError) + ")";
     return false;
   }
@@ -112,9 +112,9 @@ int Capture(const std::wstring& path) {
     Write(stderr, "zemhost: no capture written. " + Explain(block).explanation + "\n");
     return kExitCaptureFailed;
   }
-  boardscope::UniqueHandle file(
+  boardscope::UniqueFileHandle file(
       CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) {
+  if (!file) {
     Write(stderr, "zemhost: cannot create " + Utf8(path) + " (" + SystemErrorText(GetLastError()) + ")\n");
     return kExitCaptureFailed;
   }
