@@ -48,7 +48,7 @@ bool CComTypeInfoHolder::Loaded() const noexcept {
 
 HRESULT CComTypeInfoHolder::EnsureTypeInfo(LCID locale) noexcept {
   if (Loaded()) return S_OK;
-  ScopedCriticalSection lock(CurrentModule->moduleLock);
+  ScopedCriticalSection lock(CurrentModule->moduleLock.get());
   HRESULT result = typeInfo == nullptr ? LoadTypeInfo(locale) : S_OK;
   if (typeInfo != nullptr && nameCache == nullptr) result = BuildNameCache(typeInfo);
   return result;
@@ -173,8 +173,8 @@ HRESULT LoadModuleTypeLibrary(HINSTANCE module, BSTR* path, ITypeLib** library) 
   *library = nullptr;
   wchar_t fileName[MAX_PATH + 4];
   const DWORD length = GetModuleFileNameW(module, fileName, MAX_PATH);
-  if (length == 0) return HResultFromLastError();
-  if (length == MAX_PATH) return HResultFromWin32(ERROR_INSUFFICIENT_BUFFER);
+  RETURN_LAST_ERROR_IF(length == 0);
+  if (length == MAX_PATH) return hr::InsufficientBuffer;  // the name may be cut
   fileName[length] = L'\0';
 
   const wchar_t* extension = FindExtension(fileName);
