@@ -26,8 +26,8 @@ void Publish(T*& field, T* value) noexcept {
 // so callers in any other locale are served this one.
 constexpr LCID LibraryLocale = 0x409;
 
-HRESULT LoadLibraryForLocale(const GUID& libraryId, WORD major, WORD minor, LCID locale,
-                             ITypeLib** library) noexcept {
+[[nodiscard]] HRESULT LoadLibraryForLocale(const GUID& libraryId, WORD major, WORD minor, LCID locale,
+                                           ITypeLib** library) noexcept {
   HRESULT result = LoadRegTypeLib(libraryId, major, minor, locale, library);
   if (result == TYPE_E_LIBNOTREGISTERED && locale != LibraryLocale) {
     result = LoadRegTypeLib(libraryId, major, minor, LibraryLocale, library);

@@ -16,7 +16,7 @@ namespace boardscope {
 namespace {
 constexpr UINT kAppIdScript = IDR_APPID_SCRIPT;
 
-HRESULT LoadOwnTypeLibrary(HINSTANCE module, UniqueBstr& path, ComPtr<ITypeLib>& library) noexcept {
+[[nodiscard]] HRESULT LoadOwnTypeLibrary(HINSTANCE module, UniqueBstr& path, ComPtr<ITypeLib>& library) noexcept {
   BSTR rawPath = nullptr;
   ITypeLib* rawLibrary = nullptr;
   const HRESULT result = LoadModuleTypeLibrary(module, &rawPath, &rawLibrary);
