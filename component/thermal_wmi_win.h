@@ -17,6 +17,6 @@ struct ThermalBlockBuffer {
 // Opens the block, asks for its size, allocates exactly that, queries into
 // it and closes the block, in that order. On success `result` holds the
 // WNODE_ALL_DATA chain; on failure nothing is held and false is returned.
-bool QueryThermalZoneBlock(ThermalBlockBuffer& result) noexcept;
+[[nodiscard]] bool QueryThermalZoneBlock(ThermalBlockBuffer& result) noexcept;
 
 }  // namespace boardscope

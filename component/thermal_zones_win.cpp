@@ -15,7 +15,7 @@ ThermalZoneTable thermalZoneTable{};
 // entry routine runs, which refuses the load when it could not be.
 OwnedCriticalSection thermalZoneLock;
 
-bool RefreshLocked() noexcept {
+[[nodiscard]] bool RefreshLocked() noexcept {
   ThermalBlockBuffer buffer;
   if (!QueryThermalZoneBlock(buffer)) return false;
   WalkThermalZoneChain(buffer.data.get(), buffer.size, thermalZoneTable);
@@ -33,7 +33,7 @@ bool RefreshThermalZones() noexcept {
 
 std::size_t RefreshAndReadThermalZones(ThermalZoneTable& zones) noexcept {
   ScopedCriticalSection lock(thermalZoneLock.get());
-  RefreshLocked();
+  (void)RefreshLocked();  // a failed refresh leaves the last table in place
   zones = thermalZoneTable;
   return CountThermalZones(zones);
 }

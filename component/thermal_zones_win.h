@@ -11,11 +11,11 @@ namespace boardscope {
 
 // Whether the table's lock could be set up when the module loaded; the
 // module refuses to load without it.
-bool ThermalZoneLockReady() noexcept;
+[[nodiscard]] bool ThermalZoneLockReady() noexcept;
 
 // Rewrites the table from a fresh query; false (and the table untouched)
 // when the query fails.
-bool RefreshThermalZones() noexcept;
+[[nodiscard]] bool RefreshThermalZones() noexcept;
 
 // Refreshes, then copies the table to `zones`, both under the lock; returns
 // the zone count of the copy. A failed refresh gives the table as it was.

@@ -2,7 +2,6 @@
 
 #include "component/zone_entries_win.h"
 #include "contract/resource_ids.h"
-#include "server/com_exception_win.h"
 #include "platform/owners_win.h"
 #include "server/resource_module_win.h"
 
@@ -79,7 +78,7 @@ HRESULT STDMETHODCALLTYPE CZEMBoardscope::GetTIInstanceInfo(ULONG, _ZEM_INSTANCE
 HRESULT STDMETHODCALLTYPE CZEMBoardscope::GetTIInstanceData(ULONG, ULONG* infoCount,
                                                             _ZEM_INFO_ENTRY** info) {
   // Every call reports every zone, whatever the instance.
-  return GuardBoundary([&] { return BuildThermalZoneEntries(infoCount, info); });
+  return BuildThermalZoneEntries(infoCount, info);
 }
 
 HRESULT CreateObjectInstance(IUnknown* outer, REFIID iid, void** out) noexcept {

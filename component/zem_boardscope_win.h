@@ -25,17 +25,17 @@ class CZEMBoardscope : public CComObjectRootEx<CComSingleThreadModel>,
   static const InterfaceMapEntry* InterfaceMap() noexcept;
 
   // IZEMComponent
-  HRESULT STDMETHODCALLTYPE Init() override;
-  HRESULT STDMETHODCALLTYPE UnInit() override;
-  HRESULT STDMETHODCALLTYPE GetComponentInfo(_ZEM_COMPONENT_INFO* info) override;
-  HRESULT STDMETHODCALLTYPE GetComponentCaps(_ZEM_COMPONENT_CAPS* caps) override;
+  [[nodiscard]] HRESULT STDMETHODCALLTYPE Init() override;
+  [[nodiscard]] HRESULT STDMETHODCALLTYPE UnInit() override;
+  [[nodiscard]] HRESULT STDMETHODCALLTYPE GetComponentInfo(_ZEM_COMPONENT_INFO* info) override;
+  [[nodiscard]] HRESULT STDMETHODCALLTYPE GetComponentCaps(_ZEM_COMPONENT_CAPS* caps) override;
 
   // IZEMInfo
-  HRESULT STDMETHODCALLTYPE GetTICommonData(ULONG* infoCount, _ZEM_INFO_ENTRY** info) override;
-  HRESULT STDMETHODCALLTYPE GetTIInstanceCount(ULONG* instanceCount) override;
-  HRESULT STDMETHODCALLTYPE GetTIInstanceInfo(ULONG instance, _ZEM_INSTANCE_INFO* info) override;
-  HRESULT STDMETHODCALLTYPE GetTIInstanceData(ULONG instance, ULONG* infoCount,
-                                              _ZEM_INFO_ENTRY** info) override;
+  [[nodiscard]] HRESULT STDMETHODCALLTYPE GetTICommonData(ULONG* infoCount, _ZEM_INFO_ENTRY** info) override;
+  [[nodiscard]] HRESULT STDMETHODCALLTYPE GetTIInstanceCount(ULONG* instanceCount) override;
+  [[nodiscard]] HRESULT STDMETHODCALLTYPE GetTIInstanceInfo(ULONG instance, _ZEM_INSTANCE_INFO* info) override;
+  [[nodiscard]] HRESULT STDMETHODCALLTYPE GetTIInstanceData(ULONG instance, ULONG* infoCount,
+                                                            _ZEM_INFO_ENTRY** info) override;
 
  protected:
   CZEMBoardscope() noexcept = default;

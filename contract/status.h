@@ -41,10 +41,21 @@ constexpr HResult FromWin32(std::int32_t code) {
 
 }  // namespace boardscope
 
-// Returns from the enclosing function with the status of expr when it is a
-// failure; works on HResult and HRESULT alike.
+// Early returns from the enclosing function, which returns HResult or
+// HRESULT alike: the status of expr when it is a failure; the HRESULT of the
+// Win32 code expr when it is not 0; the thread's last error as an HRESULT
+// when cond holds (Windows code only: it needs platform/errors_win.h).
 #define RETURN_IF_FAILED(expr)                                \
   do {                                                        \
     const ::boardscope::HResult returnIfFailed_ = (expr);     \
     if (::boardscope::hr::Failed(returnIfFailed_)) return returnIfFailed_; \
+  } while (false)
+#define RETURN_IF_WIN32_ERROR(expr)                                                  \
+  do {                                                                               \
+    const ::std::int32_t returnIfWin32Error_ = (expr);                                 \
+    if (returnIfWin32Error_ != 0) return ::boardscope::hr::FromWin32(returnIfWin32Error_); \
+  } while (false)
+#define RETURN_LAST_ERROR_IF(cond)                                \
+  do {                                                            \
+    if (cond) return ::boardscope::HResultFromLastError();        \
   } while (false)

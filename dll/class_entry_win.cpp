@@ -10,7 +10,7 @@ namespace boardscope {
 namespace {
 constexpr UINT kClassScript = IDR_CLASS_SCRIPT;
 
-HRESULT UpdateZEMBoardscopeRegistry(bool doRegister) noexcept {
+[[nodiscard]] HRESULT UpdateZEMBoardscopeRegistry(bool doRegister) noexcept {
   return CurrentModule->RunRegistryScript(kClassScript, doRegister, nullptr, 0);
 }
 

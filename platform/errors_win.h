@@ -1,6 +1,6 @@
 // The Windows side of the error vocabulary: Win32 codes and the thread's last
-// error as HRESULTs (one conversion, hr::FromWin32), the early return on a
-// failure (RETURN_IF_FAILED), and the one way a lock is set up.
+// error as HRESULTs (one conversion, hr::FromWin32; the early returns are in
+// contract/status.h), and the one way a lock is set up (OwnedCriticalSection).
 #pragma once
 
 #include <windows.h>

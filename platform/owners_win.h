@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "platform/errors_win.h"
+
 namespace boardscope {
 
 // Owns one value of Handle and releases it with Close when it goes.
@@ -138,8 +140,7 @@ class ScopedCriticalSection {
 // old systems under low memory: valid() says whether it may be entered.
 class OwnedCriticalSection {
  public:
-  OwnedCriticalSection() noexcept
-      : valid_(InitializeCriticalSectionAndSpinCount(&section_, 0) != FALSE) {}
+  OwnedCriticalSection() noexcept : valid_(SUCCEEDED(InitLock(section_))) {}
   OwnedCriticalSection(const OwnedCriticalSection&) = delete;
   OwnedCriticalSection& operator=(const OwnedCriticalSection&) = delete;
   ~OwnedCriticalSection() {

@@ -20,11 +20,11 @@ using DwordFromText = HResult (*)(const Char16* text, std::uint32_t* number);
 
 class IRegistrarBase {
  public:
-  virtual HResult QueryInterface(const void* iid, void** object) = 0;
+  [[nodiscard]] virtual HResult QueryInterface(const void* iid, void** object) = 0;
   virtual std::uint32_t AddRef() = 0;
   virtual std::uint32_t Release() = 0;
-  virtual HResult AddSubstitution(const Char16* name, const Char16* value) = 0;
-  virtual HResult ClearSubstitutions() = 0;
+  [[nodiscard]] virtual HResult AddSubstitution(const Char16* name, const Char16* value) = 0;
+  [[nodiscard]] virtual HResult ClearSubstitutions() = 0;
   virtual ~IRegistrarBase() = default;
 };
 

@@ -27,19 +27,19 @@ HResult CRegObject::RunScriptResource(const wchar_t* moduleFile, const wchar_t* 
                                       const wchar_t* type, bool registerMode) {
   // As data only: none of the module's code runs.
   const UniqueLibrary module(LoadLibraryExW(moduleFile, nullptr, LOAD_LIBRARY_AS_DATAFILE));
-  if (!module) return HResultFromLastError();
+  RETURN_LAST_ERROR_IF(!module);
   HRSRC resource = FindResourceW(module.get(), resourceName, type);
-  if (resource == nullptr) return HResultFromLastError();
+  RETURN_LAST_ERROR_IF(resource == nullptr);
   HGLOBAL loaded = LoadResource(module.get(), resource);
-  if (loaded == nullptr) return HResultFromLastError();
+  RETURN_LAST_ERROR_IF(loaded == nullptr);
   const DWORD bytes = SizeofResource(module.get(), resource);
   const auto* data = static_cast<const char*>(LockResource(loaded));
-  if (data == nullptr) return HResultFromLastError();
+  RETURN_LAST_ERROR_IF(data == nullptr);
   std::unique_ptr<wchar_t[]> text(new (std::nothrow) wchar_t[static_cast<std::size_t>(bytes) + 1]);
   if (!text) return hr::OutOfMemory;
   const int converted = MultiByteToWideChar(CP_THREAD_ACP, 0, data, static_cast<int>(bytes), text.get(),
                                             static_cast<int>(bytes));
-  if (converted == 0) return HResultFromLastError();
+  RETURN_LAST_ERROR_IF(converted == 0);
   // A NUL inside the resource ends the script there.
   text[converted] = 0;
   return RunScriptText(reinterpret_cast<const Char16*>(text.get()), registerMode);

@@ -245,8 +245,7 @@ HResult CRegScriptParser::RegisterEntry(Char16* token, KeyHandle parent, CRegist
   if (!IsValidKeyName(token)) return kSyntax;
   if (current.Open(parent, token, access::ReadWrite) != win32::Success &&
       current.Open(parent, token, access::Read) != win32::Success) {
-    const std::int32_t created = current.Create(parent, token);
-    if (created != win32::Success) return hr::FromWin32(created);
+    RETURN_IF_WIN32_ERROR(current.Create(parent, token));
   }
   RETURN_IF_FAILED(ReadToken(token));
   if (token[0] == u'=') RETURN_IF_FAILED(WriteValue(current, nullptr, token));
@@ -273,10 +272,9 @@ HResult CRegScriptParser::UnregisterEntry(Char16* token, KeyHandle parent, bool 
     if (token[0] != u'=') return kSyntax;
     if (!recovering && removable) {
       CRegistryKey writable(store_);
-      const std::int32_t opened = writable.Open(parent, nullptr, access::Write);
-      if (opened != win32::Success) return hr::FromWin32(opened);
+      RETURN_IF_WIN32_ERROR(writable.Open(parent, nullptr, access::Write));
       const std::int32_t deleted = writable.DeleteValue(valueName);
-      if (deleted != win32::Success && deleted != win32::FileNotFound) return hr::FromWin32(deleted);
+      RETURN_IF_WIN32_ERROR(deleted == win32::FileNotFound ? win32::Success : deleted);
     }
     RETURN_IF_FAILED(SkipValueClause(token));
     return IsOpenBrace(token) ? kSyntax : hr::Ok;
@@ -296,14 +294,10 @@ HResult CRegScriptParser::UnregisterEntry(Char16* token, KeyHandle parent, bool 
     RETURN_IF_FAILED(ReadToken(token));
   }
   if (recovering || opened == win32::FileNotFound) return hr::Ok;
-  if (opened != win32::Success) return hr::FromWin32(opened);
+  RETURN_IF_WIN32_ERROR(opened);
   const bool hasSubkeys = current.HasSubkeys();
-  const std::int32_t closed = current.Close();
-  if (closed != win32::Success) return hr::FromWin32(closed);
-  if (removable && !hasSubkeys) {
-    const std::int32_t deleted = BorrowedKey(store_, parent)->DeleteChild(keyName);
-    if (deleted != win32::Success) return hr::FromWin32(deleted);
-  }
+  RETURN_IF_WIN32_ERROR(current.Close());
+  if (removable && !hasSubkeys) RETURN_IF_WIN32_ERROR(BorrowedKey(store_, parent)->DeleteChild(keyName));
   return hr::Ok;
 }
 
@@ -355,7 +349,7 @@ HResult CRegScriptParser::WriteValue(CRegistryKey& key, const Char16* valueName,
       break;
     }
   }
-  if (written != win32::Success) return hr::FromWin32(written);
+  RETURN_IF_WIN32_ERROR(written);
   return ReadToken(token);
 }
 

@@ -11,7 +11,7 @@ namespace boardscope {
 class CRegistryKey {
  public:
   explicit CRegistryKey(RegistryStore& store) : store_(store) {}
-  ~CRegistryKey() { Close(); }
+  ~CRegistryKey() { (void)Close(); }  // nobody is left to tell
   CRegistryKey(const CRegistryKey&) = delete;
   CRegistryKey& operator=(const CRegistryKey&) = delete;
 
@@ -20,10 +20,10 @@ class CRegistryKey {
 
   // On failure the held handle stays; on success it is replaced, and the
   // result is that of closing the old one.
-  std::int32_t Open(KeyHandle parent, const Char16* name, std::uint32_t accessMask);
+  [[nodiscard]] std::int32_t Open(KeyHandle parent, const Char16* name, std::uint32_t accessMask);
   // Read and write access unless the caller needs less.
-  std::int32_t Create(KeyHandle parent, const Char16* name, std::uint32_t accessMask = access::ReadWrite);
-  std::int32_t Close();
+  [[nodiscard]] std::int32_t Create(KeyHandle parent, const Char16* name, std::uint32_t accessMask = access::ReadWrite);
+  [[nodiscard]] std::int32_t Close();
 
   // A borrowed handle: never closed by this object.
   void Attach(KeyHandle handle) {
@@ -37,19 +37,19 @@ class CRegistryKey {
     return handle;
   }
 
-  std::int32_t WriteString(const Char16* name, const Char16* text, std::uint32_t type);
-  std::int32_t WriteDword(const Char16* name, std::uint32_t number);
+  [[nodiscard]] std::int32_t WriteString(const Char16* name, const Char16* text, std::uint32_t type);
+  [[nodiscard]] std::int32_t WriteDword(const Char16* name, std::uint32_t number);
   // strings: NUL-separated; the data ends with the first empty string.
-  std::int32_t WriteMultiString(const Char16* name, const Char16* strings);
-  std::int32_t WriteBinary(const Char16* name, const std::uint8_t* bytes, std::uint32_t size);
-  std::int32_t DeleteValue(const Char16* name);
+  [[nodiscard]] std::int32_t WriteMultiString(const Char16* name, const Char16* strings);
+  [[nodiscard]] std::int32_t WriteBinary(const Char16* name, const std::uint8_t* bytes, std::uint32_t size);
+  [[nodiscard]] std::int32_t DeleteValue(const Char16* name);
 
   // False as well when the key cannot be queried.
-  bool HasSubkeys();
+  [[nodiscard]] bool HasSubkeys();
   // One direct subkey without subkeys of its own.
-  std::int32_t DeleteChild(const Char16* name);
+  [[nodiscard]] std::int32_t DeleteChild(const Char16* name);
   // A direct subkey with everything below it, deepest first.
-  std::int32_t DeleteTree(const Char16* name);
+  [[nodiscard]] std::int32_t DeleteTree(const Char16* name);
 
  private:
   RegistryStore& store_;

@@ -66,29 +66,29 @@ class RegistryStore {
   virtual KeyHandle Root(RootKey root) const = 0;
 
   // RegOpenKeyExW: a null or empty name opens a second handle to parent.
-  virtual std::int32_t OpenKey(KeyHandle parent, const Char16* name, std::uint32_t accessMask,
-                               KeyHandle* key) = 0;
+  [[nodiscard]] virtual std::int32_t OpenKey(KeyHandle parent, const Char16* name, std::uint32_t accessMask,
+                                             KeyHandle* key) = 0;
   // RegCreateKeyExW, non-volatile, with the access the caller needs.
-  virtual std::int32_t CreateKey(KeyHandle parent, const Char16* name, std::uint32_t accessMask,
-                                 KeyHandle* key) = 0;
+  [[nodiscard]] virtual std::int32_t CreateKey(KeyHandle parent, const Char16* name, std::uint32_t accessMask,
+                                               KeyHandle* key) = 0;
   // RegCloseKey; predefined roots are accepted and stay valid.
-  virtual std::int32_t CloseKey(KeyHandle key) = 0;
+  [[nodiscard]] virtual std::int32_t CloseKey(KeyHandle key) = 0;
   // RegSetValueExW: a null name is the default value.
-  virtual std::int32_t SetValue(KeyHandle key, const Char16* name, std::uint32_t type,
-                                const void* data, std::uint32_t size) = 0;
+  [[nodiscard]] virtual std::int32_t SetValue(KeyHandle key, const Char16* name, std::uint32_t type,
+                                              const void* data, std::uint32_t size) = 0;
   // RegQueryValueExW; *size is the buffer size in, the data size out.
-  virtual std::int32_t QueryValue(KeyHandle key, const Char16* name, std::uint32_t* type,
-                                  void* data, std::uint32_t* size) = 0;
+  [[nodiscard]] virtual std::int32_t QueryValue(KeyHandle key, const Char16* name, std::uint32_t* type,
+                                                void* data, std::uint32_t* size) = 0;
   // RegDeleteValueW.
-  virtual std::int32_t DeleteValue(KeyHandle key, const Char16* name) = 0;
+  [[nodiscard]] virtual std::int32_t DeleteValue(KeyHandle key, const Char16* name) = 0;
   // RegDeleteKeyExW (or RegDeleteKeyW where it is missing): a subkey without
   // subkeys of its own.
-  virtual std::int32_t DeleteKey(KeyHandle key, const Char16* name, std::uint32_t viewFlags) = 0;
+  [[nodiscard]] virtual std::int32_t DeleteKey(KeyHandle key, const Char16* name, std::uint32_t viewFlags) = 0;
   // RegEnumKeyExW; *length is the buffer size in units in, the name length out.
-  virtual std::int32_t EnumSubkey(KeyHandle key, std::uint32_t index, Char16* name,
-                                  std::uint32_t* length) = 0;
+  [[nodiscard]] virtual std::int32_t EnumSubkey(KeyHandle key, std::uint32_t index, Char16* name,
+                                                std::uint32_t* length) = 0;
   // RegQueryInfoKeyW, the number of subkeys only.
-  virtual std::int32_t QuerySubkeyCount(KeyHandle key, std::uint32_t* count) = 0;
+  [[nodiscard]] virtual std::int32_t QuerySubkeyCount(KeyHandle key, std::uint32_t* count) = 0;
 };
 
 }  // namespace boardscope

@@ -71,7 +71,7 @@ class CComObject final : public Base {
     CurrentModule->Unlock();
   }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+  [[nodiscard]] HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     return QueryInterfaceFromMap(static_cast<Base*>(this), Base::InterfaceMap(), iid, out);
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(this->InternalAddRef()); }
@@ -89,7 +89,7 @@ class CComContainedObject final : public Base {
  public:
   explicit CComContainedObject(IUnknown* outer) noexcept { this->outerUnknown = outer; }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+  [[nodiscard]] HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     return this->outerUnknown->QueryInterface(iid, out);
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return this->outerUnknown->AddRef(); }
@@ -107,7 +107,7 @@ class CComAggObject final : public IUnknown, public CComObjectRootEx<CComSingleT
     CurrentModule->Unlock();
   }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+  [[nodiscard]] HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
     if (IsEqualIID(iid, IID_IUnknown)) {
@@ -129,8 +129,8 @@ class CComAggObject final : public IUnknown, public CComObjectRootEx<CComSingleT
 
 class CComClassFactory : public IClassFactory, public CComObjectRootEx<CComMultiThreadModel> {
  public:
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override;
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
+  [[nodiscard]] HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override;
+  [[nodiscard]] HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
 
   CreatorFunction createFunction = nullptr;
 };
@@ -142,7 +142,7 @@ class CComObjectCached final : public Base {
  public:
   virtual ~CComObjectCached() { this->refCount = kDestroyedRefCount; }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  [[nodiscard]] HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
   ULONG STDMETHODCALLTYPE AddRef() override {
     const LONG count = this->InternalAddRef();
     if (count == 2) CurrentModule->Lock();

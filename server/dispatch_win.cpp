@@ -28,8 +28,8 @@ void Publish(T*& field, T* value) noexcept {
 // so callers in any other locale are served this one.
 constexpr LCID LibraryLocale = 0x409;
 
-HRESULT LoadLibraryForLocale(const GUID& libraryId, WORD major, WORD minor, LCID locale,
-                             ITypeLib** library) noexcept {
+[[nodiscard]] HRESULT LoadLibraryForLocale(const GUID& libraryId, WORD major, WORD minor, LCID locale,
+                                           ITypeLib** library) noexcept {
   HRESULT result = LoadRegTypeLib(libraryId, major, minor, locale, library);
   if (result == TYPE_E_LIBNOTREGISTERED && locale != LibraryLocale) {
     result = LoadRegTypeLib(libraryId, major, minor, LibraryLocale, library);
@@ -50,7 +50,7 @@ bool CComTypeInfoHolder::Loaded() const noexcept {
 
 HRESULT CComTypeInfoHolder::EnsureTypeInfo(LCID locale) noexcept {
   if (Loaded()) return S_OK;
-  ScopedCriticalSection lock(CurrentModule->moduleLock);
+  ScopedCriticalSection lock(CurrentModule->moduleLock.get());
   HRESULT result = typeInfo == nullptr ? LoadTypeInfo(locale) : S_OK;
   if (typeInfo != nullptr && nameCache == nullptr) result = BuildNameCache(typeInfo);
   return result;
@@ -168,8 +168,8 @@ HRESULT LoadModuleTypeLibrary(HINSTANCE module, BSTR* path, ITypeLib** library) 
   *library = nullptr;
   wchar_t fileName[MAX_PATH + 4];
   const DWORD length = GetModuleFileNameW(module, fileName, MAX_PATH);
-  if (length == 0) return HResultFromLastError();
-  if (length == MAX_PATH) return HResultFromWin32(ERROR_INSUFFICIENT_BUFFER);
+  RETURN_LAST_ERROR_IF(length == 0);
+  if (length == MAX_PATH) return hr::InsufficientBuffer;  // the name may be cut
   fileName[length] = L'\0';
 
   const wchar_t* extension = FindExtension(fileName);

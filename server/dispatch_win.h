@@ -43,21 +43,21 @@ struct CComTypeInfoHolder {
 template <typename Interface, CComTypeInfoHolder& Holder>
 class IDispatchImpl : public Interface {
  public:
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+  [[nodiscard]] HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (count == nullptr) return E_POINTER;
     *count = 1;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
+  [[nodiscard]] HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
     return Holder.GetTypeInfo(index, locale, info);
   }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID locale,
-                                          DISPID* ids) override {
+  [[nodiscard]] HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID locale,
+                                                        DISPID* ids) override {
     return Holder.GetIDsOfNames(names, count, locale, ids);
   }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID locale, WORD flags, DISPPARAMS* params,
-                                   VARIANT* result, EXCEPINFO* exception,
-                                   UINT* argumentError) override {
+  [[nodiscard]] HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID locale, WORD flags, DISPPARAMS* params,
+                                                 VARIANT* result, EXCEPINFO* exception,
+                                                 UINT* argumentError) override {
     return Holder.Invoke(static_cast<Interface*>(this), id, locale, flags, params, result,
                          exception, argumentError);
   }

@@ -5,7 +5,6 @@
 
 #include "server/com_exception_win.h"
 #include "server/object_map_win.h"
-#include "platform/owners_win.h"
 
 namespace boardscope {
 
@@ -35,7 +34,7 @@ HRESULT CModuleBase::GetGlobalInterfaceTable(IGlobalInterfaceTable** table) noex
 HRESULT CModuleBase::AddTermCallback(void (*callback)(void*), void* argument) noexcept {
   std::unique_ptr<TermCallbackNode> node(new (std::nothrow) TermCallbackNode{callback, argument, nullptr});
   if (!node) return E_OUTOFMEMORY;
-  ScopedCriticalSection lock(moduleLock);
+  ScopedCriticalSection lock(moduleLock.get());
   node->next = termCallbacks;
   termCallbacks = node.release();
   return S_OK;
@@ -52,17 +51,12 @@ void CModuleBase::Terminate() noexcept {
     globalInterfaceTable->Release();
     globalInterfaceTable = nullptr;
   }
-  DeleteCriticalSection(&moduleLock);
-  initMarker = 0;
+  initMarker = 0;  // the lock itself goes with the module object
 }
 
 CBoardscopeModule::CBoardscopeModule() noexcept {
   CurrentModule = this;
-  if (SUCCEEDED(InitLock(moduleLock))) {
-    initMarker = 1;
-  } else {
-    InitFailed = true;
-  }
+  if (moduleLock.valid()) initMarker = 1;
   ObjectMapModule().ForEachEntry([](ObjectMapEntry& entry) {
     if (entry.objectMain != nullptr) entry.objectMain(true);
   });

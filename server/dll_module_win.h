@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <objidl.h>
 
+#include "platform/owners_win.h"
+
 namespace boardscope {
 
 class CRegObject;
@@ -20,7 +22,7 @@ struct _MODULE_STATE {
   ULONG initMarker;
   LONG lockCount;
   TermCallbackNode* termCallbacks;  // the list owns its nodes; Terminate frees them
-  CRITICAL_SECTION moduleLock;
+  OwnedCriticalSection moduleLock;
 };
 
 class CModuleBase : public _MODULE_STATE {
@@ -32,8 +34,8 @@ class CModuleBase : public _MODULE_STATE {
   virtual LONG Lock() noexcept;
   virtual LONG Unlock() noexcept;
   virtual LONG GetLockCount() noexcept;
-  virtual HRESULT GetGlobalInterfaceTable(IGlobalInterfaceTable** table) noexcept;
-  virtual HRESULT AddCommonSubstitutions(CRegObject& registrar) noexcept;
+  [[nodiscard]] virtual HRESULT GetGlobalInterfaceTable(IGlobalInterfaceTable** table) noexcept;
+  [[nodiscard]] virtual HRESULT AddCommonSubstitutions(CRegObject& registrar) noexcept;
 
   [[nodiscard]] HRESULT AddTermCallback(void (*callback)(void*), void* argument) noexcept;
 
@@ -65,8 +67,9 @@ class CBoardscopeModule : public CDllModuleT<CBoardscopeModule> {
   [[nodiscard]] HRESULT UpdateAppIdRegistration(bool doRegister) noexcept;
 };
 
-// Set by any module object whose lock could not be initialised.
-extern bool InitFailed;
 extern CBoardscopeModule* CurrentModule;
+// True when a lock of the three module objects could not be set up (its
+// valid() is false); the entry routine then refuses the load.
+[[nodiscard]] bool InitFailed() noexcept;
 
 }  // namespace boardscope

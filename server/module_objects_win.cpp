@@ -9,29 +9,23 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace boardscope {
 
-bool InitFailed = false;
 CBoardscopeModule* CurrentModule = nullptr;
 
 namespace {
 HINSTANCE ThisModule() noexcept { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
-bool resourceLockInitialised = false;
-
-// A resource module whose lock could not be set up refuses the load too.
-struct ResourceModuleCheck {
-  ResourceModuleCheck() noexcept {
-    if (!resourceLockInitialised) InitFailed = true;
-  }
-};
-
 // Definition order within this file is construction order.
 CObjectMapModule objectMapModule(ThisModule(), objectMap, objectMap + objectMapSize);
-CResourceModule resourceModule(ThisModule(), resourceLockInitialised);
-ResourceModuleCheck resourceModuleCheck;
+CResourceModule resourceModule(ThisModule());
 CBoardscopeModule boardscopeModule;
 }  // namespace
 
 CObjectMapModule& ObjectMapModule() noexcept { return objectMapModule; }
 CResourceModule& ResourceModule() noexcept { return resourceModule; }
+
+bool InitFailed() noexcept {
+  return !objectMapModule.objectMapLock.valid() || !resourceModule.resourceLock.valid() ||
+         !boardscopeModule.moduleLock.valid();
+}
 
 }  // namespace boardscope

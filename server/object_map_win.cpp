@@ -9,11 +9,7 @@ namespace boardscope {
 CObjectMapModule::CObjectMapModule(HINSTANCE self, ObjectMapEntry* const* first,
                                    ObjectMapEntry* const* last) noexcept
     : typeLibInstance(self), objectMapFirst(first), objectMapLast(last) {
-  if (SUCCEEDED(InitLock(objectMapLock))) {
-    initMarker = 1;
-  } else {
-    InitFailed = true;
-  }
+  if (objectMapLock.valid()) initMarker = 1;
 }
 
 CObjectMapModule::~CObjectMapModule() {
@@ -24,8 +20,7 @@ CObjectMapModule::~CObjectMapModule() {
       entry.classFactory = nullptr;
     }
   });
-  DeleteCriticalSection(&objectMapLock);
-  initMarker = 0;
+  initMarker = 0;  // the lock itself goes with the object
 }
 
 HRESULT CObjectMapModule::GetClassObject(REFCLSID clsid, REFIID iid, void** out) noexcept {
@@ -45,7 +40,7 @@ HRESULT CObjectMapModule::GetClassObject(REFCLSID clsid, REFIID iid, void** out)
   // Double-checked: the common case reads the cache without the lock.
   if (InterlockedCompareExchangePointer(reinterpret_cast<void**>(&found->classFactory), nullptr,
                                         nullptr) == nullptr) {
-    ScopedCriticalSection lock(objectMapLock);
+    ScopedCriticalSection lock(objectMapLock.get());
     if (found->classFactory == nullptr) {
       void* created = nullptr;
       result = found->createClassObject(found->createInstance, IID_IUnknown, &created);

@@ -6,6 +6,8 @@
 
 #include <cstddef>
 
+#include "platform/owners_win.h"
+
 namespace boardscope {
 
 using CreatorFunction = HRESULT (*)(IUnknown* outer, REFIID iid, void** out);
@@ -45,7 +47,7 @@ class CObjectMapModule {
   HINSTANCE typeLibInstance = nullptr;
   ObjectMapEntry* const* objectMapFirst = nullptr;
   ObjectMapEntry* const* objectMapLast = nullptr;
-  CRITICAL_SECTION objectMapLock{};
+  OwnedCriticalSection objectMapLock;
 
  private:
   [[nodiscard]] HRESULT UpdateEntries(bool doRegister) noexcept;

@@ -14,24 +14,21 @@ constexpr GUID kResourceModuleVersion = {
     0x6C3E1F52, 0x8B0D, 0x4E3A, {0x9A, 0x51, 0x27, 0xD4, 0x0B, 0x8E, 0x61, 0xC9}};
 }  // namespace
 
-CResourceModule::CResourceModule(HINSTANCE self, bool& lockInitialised) noexcept {
+CResourceModule::CResourceModule(HINSTANCE self) noexcept {
   initMarker = 1;
   moduleInstance = self;
   resourceInstance = self;
   libraryBuild = 0x0900;
   versionGuid = &kResourceModuleVersion;
-  lockValid_ = SUCCEEDED(InitLock(resourceLock));
-  lockInitialised = lockValid_;
 }
 
 CResourceModule::~CResourceModule() {
-  if (lockValid_) DeleteCriticalSection(&resourceLock);
   std::free(resourceInstances.items);
   resourceInstances = {};
 }
 
 HINSTANCE CResourceModule::GetResourceInstanceAt(int index) noexcept {
-  ScopedCriticalSection lock(resourceLock);
+  ScopedCriticalSection lock(resourceLock.get());
   if (index < 0 || index > resourceInstances.count) return nullptr;
   if (index == resourceInstances.count) return resourceInstance;
   return resourceInstances.items[index];

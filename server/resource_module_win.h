@@ -7,13 +7,15 @@
 
 #include <cstddef>
 
+#include "platform/owners_win.h"
+
 namespace boardscope {
 
 class CResourceModule {
  public:
-  // Reports through lockInitialised whether resourceLock could be set up;
-  // the module refuses to load when it could not.
-  CResourceModule(HINSTANCE self, bool& lockInitialised) noexcept;
+  // resourceLock.valid() says whether its lock could be set up; the module
+  // refuses to load when it could not.
+  explicit CResourceModule(HINSTANCE self) noexcept;
   ~CResourceModule();
   CResourceModule(const CResourceModule&) = delete;
   CResourceModule& operator=(const CResourceModule&) = delete;
@@ -35,7 +37,7 @@ class CResourceModule {
   HINSTANCE resourceInstance = nullptr;
   ULONG libraryBuild = 0;
   const GUID* versionGuid = nullptr;
-  CRITICAL_SECTION resourceLock{};
+  OwnedCriticalSection resourceLock;
 
  private:
   struct InstanceList {
@@ -43,7 +45,6 @@ class CResourceModule {
     int count = 0;
     int capacity = 0;
   } resourceInstances;
-  bool lockValid_ = false;
 };
 
 // The DLL's resource module; constructed with the other module objects.

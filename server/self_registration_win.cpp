@@ -30,8 +30,8 @@ HRESULT CBoardscopeModule::RunRegistryScript(UINT resourceId, bool doRegister,
 
     wchar_t moduleName[MAX_PATH];
     const DWORD length = GetModuleFileNameW(ResourceModule().ModuleInstance(), moduleName, MAX_PATH);
-    if (length == 0) return HResultFromLastError();
-    if (length == MAX_PATH) return HResultFromWin32(ERROR_INSUFFICIENT_BUFFER);
+    RETURN_LAST_ERROR_IF(length == 0);
+    if (length == MAX_PATH) return hr::InsufficientBuffer;  // the name may be cut
 
     wchar_t escaped[MAX_PATH * 2];
     EscapeSingleQuotes(escaped, MAX_PATH * 2, moduleName);

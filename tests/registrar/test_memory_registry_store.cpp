@@ -96,7 +96,7 @@ TEST(MemoryStore, EnumerationReportsNamesThatFit) {
   KeyHandle key = 0;
   const std::u16string longName(255, u'n');
   ASSERT_EQ(store.CreateKey(store.Root(RootKey::Users), longName.c_str(), access::ReadWrite, &key), 0);
-  store.CloseKey(key);
+  EXPECT_EQ(store.CloseKey(key), 0);
   Char16 name[256];
   std::uint32_t length = 255;
   EXPECT_EQ(store.EnumSubkey(store.Root(RootKey::Users), 0, name, &length), win32::MoreData);

@@ -42,7 +42,7 @@ struct InterpreterTest : ::testing::Test {
     std::uint32_t size = sizeof data, type = 0;
     const std::u16string valueName = name ? U16(name) : std::u16string();
     const std::int32_t result = store.QueryValue(key, name ? valueName.c_str() : nullptr, &type, data, &size);
-    store.CloseKey(key);
+    EXPECT_EQ(store.CloseKey(key), 0);
     if (result != 0) return std::nullopt;
     return std::make_pair(type, std::vector<std::uint8_t>(data, data + size));
   }
@@ -72,7 +72,7 @@ TEST_F(InterpreterTest, RoundTripKeepsOnlyNoRemoveKeys) {
   EXPECT_FALSE(Has("Software\\App\\Sub"));
   EXPECT_TRUE(Has("Software\\App\\Shared"));  // so App keeps a subkey and stays
   EXPECT_EQ(String("Software\\App", "Name"), "<absent>");
-  store.DeleteKey(store.Root(RootKey::CurrentUser), u"Software\\App\\Shared", 0);
+  ASSERT_EQ(store.DeleteKey(store.Root(RootKey::CurrentUser), u"Software\\App\\Shared", 0), 0);
   ASSERT_EQ(Run(script, kUnregister), hr::Ok);
   EXPECT_FALSE(Has("Software\\App"));
   EXPECT_TRUE(Has("Software"));
@@ -329,7 +329,7 @@ TEST_F(InterpreterTest, SystemScriptsRegisterAndUnregister) {
   KeyHandle key = 0;
   for (const Char16* kept : {u"AppID", u"CLSID"}) {
     ASSERT_EQ(expected.CreateKey(expected.Root(cr), kept, access::ReadWrite, &key), 0);
-    expected.CloseKey(key);
+    EXPECT_EQ(expected.CloseKey(key), 0);
   }
   EXPECT_EQ(store.Dump(), expected.Dump());
 }

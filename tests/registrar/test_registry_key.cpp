@@ -19,11 +19,11 @@ struct RegistryKeyTest : ::testing::Test {
 
   void SetUp() override {
     ASSERT_EQ(base.Create(store->Root(RootKey::CurrentUser), u"Software\\BoardscopeTest"), 0);
-    base.DeleteTree(u"RegistryKey");
+    (void)base.DeleteTree(u"RegistryKey");  // what an earlier run left, if anything
     ASSERT_EQ(scratch.Create(base.Handle(), u"RegistryKey"), 0);
   }
   void TearDown() override {
-    scratch.Close();
+    EXPECT_EQ(scratch.Close(), 0);
     EXPECT_EQ(base.DeleteTree(u"RegistryKey"), 0);
   }
 

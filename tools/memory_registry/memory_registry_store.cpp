@@ -342,7 +342,9 @@ bool MemoryRegistryStore::KeyExists(RootKey root, const std::u16string& path) co
 
 void MemoryRegistryStore::Protect(RootKey root, const std::u16string& path, Protection protection) {
   KeyHandle key = 0;
-  if (CreateKey(Root(root), path.c_str(), access::ReadWrite, &key) == win32::Success) CloseKey(key);
+  if (CreateKey(Root(root), path.c_str(), access::ReadWrite, &key) == win32::Success) {
+    (void)CloseKey(key);  // a handle just made: closing it cannot fail
+  }
   if (auto node = Find(root, path)) node->protection = protection;
 }
 

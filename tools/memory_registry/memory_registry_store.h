@@ -23,20 +23,20 @@ class MemoryRegistryStore final : public RegistryStore {
   ~MemoryRegistryStore() override;
 
   KeyHandle Root(RootKey root) const override;
-  std::int32_t OpenKey(KeyHandle parent, const Char16* name, std::uint32_t accessMask,
-                       KeyHandle* key) override;
-  std::int32_t CreateKey(KeyHandle parent, const Char16* name, std::uint32_t accessMask,
-                         KeyHandle* key) override;
-  std::int32_t CloseKey(KeyHandle key) override;
-  std::int32_t SetValue(KeyHandle key, const Char16* name, std::uint32_t type, const void* data,
-                        std::uint32_t size) override;
-  std::int32_t QueryValue(KeyHandle key, const Char16* name, std::uint32_t* type, void* data,
-                          std::uint32_t* size) override;
-  std::int32_t DeleteValue(KeyHandle key, const Char16* name) override;
-  std::int32_t DeleteKey(KeyHandle key, const Char16* name, std::uint32_t viewFlags) override;
-  std::int32_t EnumSubkey(KeyHandle key, std::uint32_t index, Char16* name,
-                          std::uint32_t* length) override;
-  std::int32_t QuerySubkeyCount(KeyHandle key, std::uint32_t* count) override;
+  [[nodiscard]] std::int32_t OpenKey(KeyHandle parent, const Char16* name, std::uint32_t accessMask,
+                                     KeyHandle* key) override;
+  [[nodiscard]] std::int32_t CreateKey(KeyHandle parent, const Char16* name, std::uint32_t accessMask,
+                                       KeyHandle* key) override;
+  [[nodiscard]] std::int32_t CloseKey(KeyHandle key) override;
+  [[nodiscard]] std::int32_t SetValue(KeyHandle key, const Char16* name, std::uint32_t type, const void* data,
+                                      std::uint32_t size) override;
+  [[nodiscard]] std::int32_t QueryValue(KeyHandle key, const Char16* name, std::uint32_t* type, void* data,
+                                        std::uint32_t* size) override;
+  [[nodiscard]] std::int32_t DeleteValue(KeyHandle key, const Char16* name) override;
+  [[nodiscard]] std::int32_t DeleteKey(KeyHandle key, const Char16* name, std::uint32_t viewFlags) override;
+  [[nodiscard]] std::int32_t EnumSubkey(KeyHandle key, std::uint32_t index, Char16* name,
+                                        std::uint32_t* length) override;
+  [[nodiscard]] std::int32_t QuerySubkeyCount(KeyHandle key, std::uint32_t* count) override;
 
   // Inspection and set-up; paths are backslash-separated below a root.
   std::size_t OpenHandleCount() const { return handles_.size(); }
@@ -53,9 +53,9 @@ class MemoryRegistryStore final : public RegistryStore {
     std::shared_ptr<Node> node;
     std::uint32_t access;
   };
-  std::int32_t Resolve(KeyHandle key, std::shared_ptr<Node>* node, std::uint32_t* accessMask) const;
+  [[nodiscard]] std::int32_t Resolve(KeyHandle key, std::shared_ptr<Node>* node, std::uint32_t* accessMask) const;
   // Resolve, then AccessDenied unless the handle carries one of the needed rights.
-  std::int32_t ResolveFor(KeyHandle key, std::uint32_t needed, std::shared_ptr<Node>* node) const;
+  [[nodiscard]] std::int32_t ResolveFor(KeyHandle key, std::uint32_t needed, std::shared_ptr<Node>* node) const;
   KeyHandle AddHandle(const std::shared_ptr<Node>& node, std::uint32_t accessMask);
   std::shared_ptr<Node> Find(RootKey root, const std::u16string& path) const;
 

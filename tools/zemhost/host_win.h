@@ -25,7 +25,7 @@ struct PluginValue {
 
 // Lists the values of HKLM\<boardscope::kPluginsKeyPath>, sorted by name. On failure
 // returns false with the message and exit code to report.
-bool ReadPluginValues(std::vector<PluginValue>& values, std::string& message, int& exitCode);
+[[nodiscard]] bool ReadPluginValues(std::vector<PluginValue>& values, std::string& message, int& exitCode);
 
 // One plug-in, created the way the host creates it. Init at creation,
 // UnInit and release at destruction.
