@@ -72,7 +72,7 @@ void Note(State& s, char event) {
   if (used + 1 < sizeof s.counts.events) s.counts.events[used] = event;
 }
 
-ULONG ReadFileInto(const wchar_t* path, std::vector<std::uint8_t>& data) {
+[[nodiscard]] ULONG ReadFileInto(const wchar_t* path, std::vector<std::uint8_t>& data) {
   const UniqueFileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return GetLastError();

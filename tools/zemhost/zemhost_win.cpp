@@ -53,7 +53,7 @@ boardscope::UniqueFileHandle CreateFreshTemporary(const std::wstring& path, std:
 
 // Writes all of `data`: ERROR_SUCCESS or the system's reason. A write that
 // succeeds short of the whole (a full disk may) answers ERROR_DISK_FULL.
-DWORD WriteAll(HANDLE file, const void* data, std::size_t size) {
+[[nodiscard]] DWORD WriteAll(HANDLE file, const void* data, std::size_t size) {
   DWORD written = 0;
   if (!WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr)) {
     const DWORD error = GetLastError();
