@@ -17,28 +17,17 @@ namespace {
 class LoadedZoneStrings {
  public:
   LoadedZoneStrings() noexcept {
-    UINT ids[kStringCount];
-    Text16* views[kStringCount];
-    std::size_t n = 0;
-    const auto add = [&](UINT id, Text16& view) {
-      ids[n] = id;
-      views[n++] = &view;
-    };
-    add(zone_string::kNamePrefix, strings_.namePrefix);
-    for (unsigned k = 0; k < kEntriesPerZone; ++k) add(zone_string::kFirstLabel + k, strings_.labels[k]);
-    add(zone_string::kDegreesCelsius, strings_.degreesCelsius);
-    add(zone_string::kNone, strings_.none);
-    add(zone_string::kSeconds, strings_.seconds);
-    const WCHAR* counted[kStringCount];
-    ResourceModule().FindStringResources(ids, kStringCount, counted);
-    for (std::size_t k = 0; k < kStringCount; ++k) {
-      if (counted[k] != nullptr) *views[k] = {reinterpret_cast<const Char16*>(counted[k] + 1), counted[k][0]};
+    UINT ids[kZoneEntryTextCount];
+    for (std::size_t k = 0; k < kZoneEntryTextCount; ++k) ids[k] = kZoneEntryTexts[k].id;
+    const WCHAR* counted[kZoneEntryTextCount];
+    ResourceModule().FindStringResources(ids, kZoneEntryTextCount, counted);
+    for (std::size_t k = 0; k < kZoneEntryTextCount; ++k) {
+      if (counted[k] != nullptr) strings_.texts[k] = {reinterpret_cast<const Char16*>(counted[k] + 1), counted[k][0]};
     }
   }
   const ZoneEntryStrings& get() const noexcept { return strings_; }
 
  private:
-  static constexpr std::size_t kStringCount = kEntriesPerZone + 4;
   ZoneEntryStrings strings_{};
 };
 
@@ -64,7 +53,7 @@ void FillZone(const ZoneRecord& record, std::size_t zone, const ZoneEntryStrings
   for (std::size_t k = 0; k < kEntriesPerZone; ++k) {
     const ZoneEntryPlan& plan = plans[k];
     _ZEM_INFO_ENTRY& entry = entries[k];
-    entry.Name = MakeName(strings.namePrefix, zone, plan.label);
+    entry.Name = MakeName(strings[IDS_ENTRY_NAME_PREFIX], zone, plan.label);
     entry.Unit = CopyText(plan.unit);
     entry.Type = static_cast<VALUETYPE>(plan.type);
     entry.StrValue = CopyText(plan.strValue);

@@ -43,27 +43,30 @@ std::size_t FormatTripPointList(const ZoneRecord& record, Char16* out) {
 
 void PlanZoneEntries(const ZoneRecord& record, const ZoneEntryStrings& strings,
                      ZoneTextScratch& scratch, ZoneEntryPlan (&plans)[kEntriesPerZone]) {
-  using T = EntryValueType;
-  const Text16 none = strings.none;
-  const Text16 degrees = strings.degreesCelsius;
-
-  Text16 tripList = none;
-  if (const std::size_t length = FormatTripPointList(record, scratch.tripList); length != 0)
-    tripList = Text16{scratch.tripList, static_cast<std::uint32_t>(length)};
-  const Text16 current{scratch.current, static_cast<std::uint32_t>(FormatTenths(
-                                            CelsiusTenths(record.CurrentTemperature), scratch.current))};
-
-  const auto& l = strings.labels;
-  plans[0] = {l[0], none, none, T::Number, record.ActiveTripPointCount & 0xFFu, 1};
-  plans[1] = {l[1], degrees, tripList, T::String, 0, 1};
-  plans[2] = {l[2], none, none, T::Number, record.ThermalStamp, 16};
-  plans[3] = {l[3], degrees, none, T::Number, PassiveTripPointValue(record.PassiveTripPoint), 16};
-  plans[4] = {l[4], none, none, T::Number, record.ThermalConstant1, 1};
-  plans[5] = {l[5], none, none, T::Number, record.ThermalConstant2, 1};
-  plans[6] = {l[6], none, none, T::Number, record.Reserved, 1};
-  plans[7] = {l[7], strings.seconds, none, T::Number, SamplingPeriodValue(record.SamplingPeriod), 10};
-  plans[8] = {l[8], degrees, none, T::Number, CriticalTemperatureValue(record.CriticalTripPoint), 10};
-  plans[9] = {l[9], degrees, current, T::String, 1, 10};
+  for (std::size_t k = 0; k < kEntriesPerZone; ++k) {
+    const ZoneEntryRow& row = kZoneEntryRows[k];
+    ZoneEntryPlan& plan = plans[k];
+    plan = {strings[row.labelId], strings[row.unitId], strings[IDS_UNIT_NONE], row.type, 0, row.divisor};
+    switch (row.source) {
+      case EntrySource::TripPointCount: plan.value = record.ActiveTripPointCount & 0xFFu; break;
+      case EntrySource::TripPointList:
+        if (const std::size_t length = FormatTripPointList(record, scratch.tripList); length != 0)
+          plan.strValue = {scratch.tripList, static_cast<std::uint32_t>(length)};
+        break;
+      case EntrySource::ThermalStamp: plan.value = record.ThermalStamp; break;
+      case EntrySource::PassiveTripPoint: plan.value = PassiveTripPointValue(record.PassiveTripPoint); break;
+      case EntrySource::ThermalConstant1: plan.value = record.ThermalConstant1; break;
+      case EntrySource::ThermalConstant2: plan.value = record.ThermalConstant2; break;
+      case EntrySource::Reserved: plan.value = record.Reserved; break;
+      case EntrySource::SamplingPeriod: plan.value = SamplingPeriodValue(record.SamplingPeriod); break;
+      case EntrySource::CriticalTripPoint: plan.value = CriticalTemperatureValue(record.CriticalTripPoint); break;
+      case EntrySource::CurrentTemperature:
+        plan.strValue = {scratch.current, static_cast<std::uint32_t>(FormatTenths(
+                                              CelsiusTenths(record.CurrentTemperature), scratch.current))};
+        plan.value = 1;
+        break;
+    }
+  }
 }
 
 std::size_t EntryNameLength(Text16 prefix, std::size_t position, Text16 label) {
