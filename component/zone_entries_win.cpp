@@ -14,22 +14,16 @@ namespace {
 // the entries of the call. They point into the module's read-only resource
 // memory, which lives as long as the module; nothing is copied until the
 // entries' own strings are made.
-class LoadedZoneStrings {
- public:
-  LoadedZoneStrings() noexcept {
-    UINT ids[kZoneEntryTextCount];
-    for (std::size_t k = 0; k < kZoneEntryTextCount; ++k) ids[k] = kZoneEntryTexts[k].id;
-    const WCHAR* counted[kZoneEntryTextCount];
-    ResourceModule().FindStringResources(ids, kZoneEntryTextCount, counted);
-    for (std::size_t k = 0; k < kZoneEntryTextCount; ++k) {
-      if (counted[k] != nullptr) strings_.texts[k] = {reinterpret_cast<const Char16*>(counted[k] + 1), counted[k][0]};
-    }
-  }
-  const ZoneEntryStrings& get() const noexcept { return strings_; }
-
- private:
-  ZoneEntryStrings strings_{};
-};
+ZoneEntryStrings LoadZoneStrings() noexcept {
+  UINT ids[kZoneEntryTextCount];
+  for (std::size_t k = 0; k < kZoneEntryTextCount; ++k) ids[k] = kZoneEntryTexts[k].id;
+  const WCHAR* counted[kZoneEntryTextCount];
+  ResourceModule().FindStringResources(ids, kZoneEntryTextCount, counted);
+  ZoneEntryStrings strings{};
+  for (std::size_t k = 0; k < kZoneEntryTextCount; ++k)
+    if (counted[k] != nullptr) strings.texts[k] = {reinterpret_cast<const Char16*>(counted[k] + 1), counted[k][0]};
+  return strings;
+}
 
 // A new BSTR holding `text`, or null when there is no text.
 BSTR CopyText(Text16 text) noexcept {
@@ -78,9 +72,8 @@ HRESULT BuildThermalZoneEntries(ULONG* infoCount, _ZEM_INFO_ENTRY** info) noexce
   auto* entries = static_cast<_ZEM_INFO_ENTRY*>(CoTaskMemAlloc(entryCount * sizeof(_ZEM_INFO_ENTRY)));
   if (entries == nullptr && entryCount != 0) return E_OUTOFMEMORY;
   if (entryCount != 0) {
-    const LoadedZoneStrings strings;
-    for (std::size_t z = 0; z < zoneCount; ++z)
-      FillZone(zones[z], z, strings.get(), entries + z * kEntriesPerZone);
+    const ZoneEntryStrings strings = LoadZoneStrings();
+    for (std::size_t z = 0; z < zoneCount; ++z) FillZone(zones[z], z, strings, entries + z * kEntriesPerZone);
   }
   *infoCount = static_cast<ULONG>(entryCount);
   *info = entries;

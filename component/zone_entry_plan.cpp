@@ -45,24 +45,24 @@ void PlanZoneEntries(const ZoneRecord& record, const ZoneEntryStrings& strings,
                      ZoneTextScratch& scratch, ZoneEntryPlan (&plans)[kEntriesPerZone]) {
   for (std::size_t k = 0; k < kEntriesPerZone; ++k) {
     const ZoneEntryRow& row = kZoneEntryRows[k];
+    const ZoneDataBlock& block = record;
+    std::uint32_t field;  // the value as the data block holds it
+    std::memcpy(&field, reinterpret_cast<const std::uint8_t*>(&block) + row.field, sizeof field);
     ZoneEntryPlan& plan = plans[k];
-    plan = {strings[row.labelId], strings[row.unitId], strings[IDS_UNIT_NONE], row.type, 0, row.divisor};
-    switch (row.source) {
-      case EntrySource::TripPointCount: plan.value = record.ActiveTripPointCount & 0xFFu; break;
-      case EntrySource::TripPointList:
+    plan = {strings[row.labelId], strings[row.unitId], strings[IDS_UNIT_NONE], row.type, field, row.divisor};
+    switch (row.field) {
+      case offsetof(ZoneDataBlock, ActiveTripPointCount): plan.value = field & 0xFFu; break;
+      case offsetof(ZoneDataBlock, ActiveTripPoint):
+        plan.value = 0;
         if (const std::size_t length = FormatTripPointList(record, scratch.tripList); length != 0)
           plan.strValue = {scratch.tripList, static_cast<std::uint32_t>(length)};
         break;
-      case EntrySource::ThermalStamp: plan.value = record.ThermalStamp; break;
-      case EntrySource::PassiveTripPoint: plan.value = PassiveTripPointValue(record.PassiveTripPoint); break;
-      case EntrySource::ThermalConstant1: plan.value = record.ThermalConstant1; break;
-      case EntrySource::ThermalConstant2: plan.value = record.ThermalConstant2; break;
-      case EntrySource::Reserved: plan.value = record.Reserved; break;
-      case EntrySource::SamplingPeriod: plan.value = SamplingPeriodValue(record.SamplingPeriod); break;
-      case EntrySource::CriticalTripPoint: plan.value = CriticalTemperatureValue(record.CriticalTripPoint); break;
-      case EntrySource::CurrentTemperature:
-        plan.strValue = {scratch.current, static_cast<std::uint32_t>(FormatTenths(
-                                              CelsiusTenths(record.CurrentTemperature), scratch.current))};
+      case offsetof(ZoneDataBlock, PassiveTripPoint): plan.value = PassiveTripPointValue(field); break;
+      case offsetof(ZoneDataBlock, SamplingPeriod): plan.value = SamplingPeriodValue(field); break;
+      case offsetof(ZoneDataBlock, CriticalTripPoint): plan.value = CriticalTemperatureValue(field); break;
+      case offsetof(ZoneDataBlock, CurrentTemperature):
+        plan.strValue = {scratch.current,
+                         static_cast<std::uint32_t>(FormatTenths(CelsiusTenths(field), scratch.current))};
         plan.value = 1;
         break;
     }

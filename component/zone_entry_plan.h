@@ -53,9 +53,6 @@ struct ZoneTextScratch {
 void PlanZoneEntries(const ZoneRecord& record, const ZoneEntryStrings& strings,
                      ZoneTextScratch& scratch, ZoneEntryPlan (&plans)[kEntriesPerZone]);
 
-// Longest zone-position text (positions are 0..9, but digits are digits).
-constexpr std::size_t kZonePositionMax = 10;
-
 // Length of "prefix, position, label"; the parts that are missing add nothing.
 std::size_t EntryNameLength(Text16 prefix, std::size_t position, Text16 label);
 // Writes that name to `out` (room for EntryNameLength units); returns the length.

@@ -1,8 +1,6 @@
-// The data block of one instance of MSAcpi_ThermalZoneTemperature, as the
-// platform's WMI provider delivers it: nineteen little-endian unsigned
-// 32-bit values, temperatures in tenths of a kelvin. The reader, zemhost,
-// the WMI test double and the tests lay it out from here; the capture
-// generator's bytes are checked against it. Platform-neutral.
+// The data block of one instance of MSAcpi_ThermalZoneTemperature as WMI
+// delivers it: nineteen little-endian unsigned 32-bit values, temperatures in
+// tenths of a kelvin. Platform-neutral.
 #pragma once
 
 #include <cstddef>

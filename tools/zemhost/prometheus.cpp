@@ -65,34 +65,23 @@ bool SplitZoneEntryName(const std::string& name, std::uint32_t& position, std::s
   return true;
 }
 
-// The row of a zone's entries that `label` names, or null.
-const boardscope::ZoneEntryRow* RowLabelled(const std::string& label) {
-  for (const boardscope::ZoneEntryRow& row : boardscope::kZoneEntryRows)
-    if (label == ZoneEntryText(row.labelId)) return &row;
-  return nullptr;
-}
-
-// "80.0 ; 65.5 ; 0.0 ": each point, or nothing where it means nothing.
-std::vector<std::optional<std::int64_t>> TripPoints(const std::string& list) {
-  std::vector<std::optional<std::int64_t>> points;
-  if (list == ZoneEntryText(IDS_UNIT_NONE) || Trim(list).empty()) return points;
-  for (std::size_t start = 0; start <= list.size();) {
-    const std::size_t end = std::min(list.find(';', start), list.size());
-    points.push_back(Meaningful(ParseTenths(Trim(list.substr(start, end - start)))));
+void ReadEntry(ThermalZone& zone, const std::string& label, const Entry& e) {
+  using boardscope::ZoneDataBlock;
+  const boardscope::ZoneEntryRow* row = nullptr;
+  for (const auto& r : boardscope::kZoneEntryRows) row = label == ZoneEntryText(r.labelId) ? &r : row;
+  if (row == nullptr || e.unit != ZoneEntryText(row->unitId)) return;  // not the entry it is named after
+  if (row->field == offsetof(ZoneDataBlock, CriticalTripPoint)) zone.critical = WholeDegrees(e);
+  if (row->field == offsetof(ZoneDataBlock, PassiveTripPoint)) zone.passive = WholeDegrees(e);
+  if (!e.Is(row->type)) return;
+  if (row->field == offsetof(ZoneDataBlock, CurrentTemperature)) zone.currentText = e.strValue;
+  if (row->field != offsetof(ZoneDataBlock, ActiveTripPoint)) return;
+  zone.active.clear();
+  if (e.strValue == ZoneEntryText(IDS_UNIT_NONE) || Trim(e.strValue).empty()) return;
+  for (std::size_t start = 0; start <= e.strValue.size();) {
+    const std::size_t end = std::min(e.strValue.find(';', start), e.strValue.size());
+    zone.active.push_back(Meaningful(ParseTenths(Trim(e.strValue.substr(start, end - start)))));
     start = end + 1;
   }
-  return points;
-}
-
-void ReadEntry(ThermalZone& zone, const std::string& label, const Entry& e) {
-  using Source = boardscope::EntrySource;
-  const boardscope::ZoneEntryRow* row = RowLabelled(label);
-  if (row == nullptr || e.unit != ZoneEntryText(row->unitId)) return;  // not the entry it is named after
-  if (row->source == Source::CriticalTripPoint) zone.critical = WholeDegrees(e);
-  if (row->source == Source::PassiveTripPoint) zone.passive = WholeDegrees(e);
-  if (!e.Is(row->type)) return;
-  if (row->source == Source::CurrentTemperature) zone.currentText = e.strValue;
-  if (row->source == Source::TripPointList) zone.active = TripPoints(e.strValue);
 }
 
 // Tenths of a degree as a Prometheus number: "55.2", "105", "-0.5".
