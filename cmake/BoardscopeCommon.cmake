@@ -20,6 +20,31 @@ if(WIN32)
   set(CMAKE_C_FLAGS_RELEASE "-Os -g -DNDEBUG")
   set(CMAKE_CXX_FLAGS_RELEASE "-Os -g -DNDEBUG")
   add_compile_options(-ffunction-sections -fdata-sections)
+  # Reproducible: the same sources give the same bytes wherever they are
+  # built and whenever. No build paths in the code or its debug information,
+  # and no link time stamp (the checksum then follows).
+  add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.)
+  string(FIND "${CMAKE_BINARY_DIR}/" "${CMAKE_SOURCE_DIR}/" binary_in_source)
+  if(NOT binary_in_source EQUAL 0)
+    add_compile_options(-ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
+  endif()
+  add_link_options(-Wl,--no-insert-timestamp)
+  # objcopy stamps what it writes with SOURCE_DATE_EPOCH, else with the time
+  # of day: the time of the last commit, unless the caller gives one.
+  if(DEFINED ENV{SOURCE_DATE_EPOCH})
+    set(BOARDSCOPE_SOURCE_DATE_EPOCH $ENV{SOURCE_DATE_EPOCH})
+  else()
+    execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+                    OUTPUT_VARIABLE BOARDSCOPE_SOURCE_DATE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE
+                    ERROR_QUIET RESULT_VARIABLE git_result)
+    if(NOT git_result EQUAL 0 OR BOARDSCOPE_SOURCE_DATE_EPOCH STREQUAL "")
+      set(BOARDSCOPE_SOURCE_DATE_EPOCH 0)
+    endif()
+  endif()
+  # Rewritten only when the date changes: what is stamped with it depends on
+  # this file, so that a new date remakes it in an existing build tree.
+  set(BOARDSCOPE_SOURCE_DATE_EPOCH_FILE ${CMAKE_BINARY_DIR}/source_date_epoch.txt)
+  file(CONFIGURE OUTPUT ${BOARDSCOPE_SOURCE_DATE_EPOCH_FILE} CONTENT "${BOARDSCOPE_SOURCE_DATE_EPOCH}\n")
   set(BOARDSCOPE_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(BOARDSCOPE_WINEARCH win64)
@@ -37,6 +62,18 @@ else()
     add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
   endif()
 endif()
+
+# promtool, which checks Prometheus files, for every build that needs it:
+# scripts/setup.sh takes it out of Debian's prometheus package into its cache
+# rather than installing the package (which would start the server).
+if(DEFINED ENV{BOARDSCOPE_CACHE})
+  set(boardscope_cache $ENV{BOARDSCOPE_CACHE})
+elseif(DEFINED ENV{XDG_CACHE_HOME})
+  set(boardscope_cache $ENV{XDG_CACHE_HOME}/boardscope)
+else()
+  set(boardscope_cache $ENV{HOME}/.cache/boardscope)
+endif()
+find_program(BOARDSCOPE_PROMTOOL promtool HINTS ${boardscope_cache}/promtool/bin)
 
 # Our own code is warning-clean; third-party code is built without -Werror.
 function(boardscope_warnings target)
@@ -95,4 +132,33 @@ function(boardscope_add_test name)
   else()
     set_tests_properties(${name} PROPERTIES TIMEOUT 300)
   endif()
+endfunction()
+
+# boardscope_version_resource(OUTPUT FILE_NAME FILE_TYPE DESCRIPTION)
+# Writes the version resource script of one program: its numbers and strings
+# are the project's version, so that nothing else carries one.
+function(boardscope_version_resource output file_name file_type description)
+  set(VERSION_FILE_NAME ${file_name})
+  set(VERSION_FILE_TYPE ${file_type})
+  set(VERSION_DESCRIPTION ${description})
+  get_filename_component(VERSION_INTERNAL_NAME ${file_name} NAME_WE)
+  configure_file(${CMAKE_SOURCE_DIR}/resources/version.rc.in ${output} @ONLY)
+endfunction()
+
+# boardscope_split_debug(TARGET): outside Debug builds the program ships
+# stripped, its debug information in FILE.debug beside it, which debuggers
+# find through the program's debug link (the file's name and checksum only).
+function(boardscope_split_debug target)
+  if(CMAKE_BUILD_TYPE STREQUAL "Debug")
+    return()
+  endif()
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${BOARDSCOPE_SOURCE_DATE_EPOCH_FILE})
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${BOARDSCOPE_SOURCE_DATE_EPOCH}
+            ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE_NAME:${target}> $<TARGET_FILE_NAME:${target}>.debug
+    COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${BOARDSCOPE_SOURCE_DATE_EPOCH}
+            ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=$<TARGET_FILE_NAME:${target}>.debug
+            $<TARGET_FILE_NAME:${target}>
+    WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>
+    VERBATIM)
 endfunction()

@@ -2,7 +2,7 @@
 
 #include "component/zone_entries_win.h"
 #include "contract/resource_ids.h"
-#include "server/errors_win.h"
+#include "server/com_exception_win.h"
 #include "platform/owners_win.h"
 #include "server/resource_module_win.h"
 

@@ -3,8 +3,8 @@
 
 #include "component/thermal_zones_win.h"
 #include "dll/registration_win.h"
-#include "server/errors_win.h"
-#include "server/module_win.h"
+#include "server/com_exception_win.h"
+#include "server/dll_module_win.h"
 #include "server/object_map_win.h"
 
 using namespace boardscope;

@@ -5,7 +5,7 @@
 #include "platform/owners_win.h"
 #include "registrar/plugin_value.h"
 #include "registrar/reg_object.h"
-#include "server/module_win.h"
+#include "server/dll_module_win.h"
 #include "server/object_map_win.h"
 #include "server/self_registration_win.h"
 

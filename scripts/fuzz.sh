@@ -23,7 +23,7 @@ case "$target" in
                max_len=768 ;;
   fuzz_script_text) seeds="$root/tests/registrar/fuzz_text_corpus"; dict="$root/tests/registrar/fuzz_script.dict" ;;
   test_thermal_walk_fuzz) seeds="$root/tests/component/thermal_walk_fuzz_corpus $root/samples" ;;
-  fuzz_wmi_probe) seeds="$root/tests/e2e/wmi_probe_fuzz_corpus $root/samples" ;;
+  fuzz_wmi_probe) seeds="$root/tests/zemhost/wmi_probe_fuzz_corpus $root/samples" ;;
   *) echo "unknown fuzz target: $target" >&2; exit 2 ;;
 esac
 cmake -S "$root" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

@@ -8,7 +8,7 @@
 
 #include <new>
 
-#include "server/module_win.h"
+#include "server/dll_module_win.h"
 #include "server/object_map_win.h"
 
 namespace boardscope {

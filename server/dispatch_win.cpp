@@ -3,8 +3,8 @@
 #include <cstring>
 #include <new>
 
-#include "server/errors_win.h"
-#include "server/module_win.h"
+#include "server/com_exception_win.h"
+#include "server/dll_module_win.h"
 #include "platform/owners_win.h"
 
 namespace boardscope {

@@ -1,7 +1,7 @@
 // The three module objects, constructed in this order before the entry
 // routine sees process attach and destroyed in reverse after detach. The
 // classes they serve come from the module's object map (object_map_win.h).
-#include "server/module_win.h"
+#include "server/dll_module_win.h"
 #include "server/object_map_win.h"
 #include "server/resource_module_win.h"
 

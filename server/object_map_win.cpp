@@ -1,7 +1,7 @@
 #include "server/object_map_win.h"
 
-#include "server/errors_win.h"
-#include "server/module_win.h"
+#include "server/com_exception_win.h"
+#include "server/dll_module_win.h"
 #include "platform/owners_win.h"
 
 namespace boardscope {

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "server/errors_win.h"
+#include "server/com_exception_win.h"
 #include "platform/owners_win.h"
 #include "server/string_block.h"
 

@@ -9,8 +9,8 @@
 #include "Boardscope.h"
 #include "server/com_object_win.h"
 #include "server/dispatch_win.h"
-#include "server/errors_win.h"
-#include "server/module_win.h"
+#include "server/com_exception_win.h"
+#include "server/dll_module_win.h"
 #include "server/object_map_win.h"
 #include "platform/owners_win.h"
 

@@ -3,7 +3,7 @@
 #include "component/zem_boardscope_win.h"
 #include "contract/resource_ids.h"
 #include "server/com_object_win.h"
-#include "server/module_win.h"
+#include "server/dll_module_win.h"
 #include "server/object_map_win.h"
 
 namespace boardscope {

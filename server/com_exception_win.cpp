@@ -1,4 +1,4 @@
-#include "server/errors_win.h"
+#include "server/com_exception_win.h"
 
 namespace boardscope {
 

@@ -1,8 +1,8 @@
-#include "server/module_win.h"
+#include "server/dll_module_win.h"
 
 #include <new>
 
-#include "server/errors_win.h"
+#include "server/com_exception_win.h"
 #include "server/object_map_win.h"
 #include "platform/owners_win.h"
 
