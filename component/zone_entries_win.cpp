@@ -44,10 +44,11 @@ void FillZone(const ZoneRecord& record, std::size_t zone, const ZoneEntryStrings
   ZoneTextScratch scratch;
   ZoneEntryPlan plans[kEntriesPerZone];
   PlanZoneEntries(record, strings, scratch, plans);
+  const Text16 prefix = strings[IDS_ENTRY_NAME_PREFIX];
   for (std::size_t k = 0; k < kEntriesPerZone; ++k) {
     const ZoneEntryPlan& plan = plans[k];
     _ZEM_INFO_ENTRY& entry = entries[k];
-    entry.Name = MakeName(strings[IDS_ENTRY_NAME_PREFIX], zone, plan.label);
+    entry.Name = MakeName(prefix, zone, plan.label);
     entry.Unit = CopyText(plan.unit);
     entry.Type = static_cast<VALUETYPE>(plan.type);
     entry.StrValue = CopyText(plan.strValue);

@@ -39,17 +39,22 @@ std::size_t FormatTripPointList(const ZoneRecord& record, Char16* out) {
   return static_cast<std::size_t>(at - out);
 }
 
+// Each row's label and unit by position in kZoneEntryTexts, found at compile time.
+#define BOARDSCOPE_ROW_TEXTS(labelId, label, unitId, ...) {ZoneEntryTextIndex(labelId), ZoneEntryTextIndex(unitId)},
+constexpr std::size_t kRowTexts[][2] = {BOARDSCOPE_ZONE_ENTRIES(BOARDSCOPE_ROW_TEXTS)};
+
 }  // namespace
 
 void PlanZoneEntries(const ZoneRecord& record, const ZoneEntryStrings& strings,
                      ZoneTextScratch& scratch, ZoneEntryPlan (&plans)[kEntriesPerZone]) {
+  const Text16 none = strings[IDS_UNIT_NONE];
   for (std::size_t k = 0; k < kEntriesPerZone; ++k) {
     const ZoneEntryRow& row = kZoneEntryRows[k];
     const ZoneDataBlock& block = record;
     std::uint32_t field;  // the value as the data block holds it
     std::memcpy(&field, reinterpret_cast<const std::uint8_t*>(&block) + row.field, sizeof field);
     ZoneEntryPlan& plan = plans[k];
-    plan = {strings[row.labelId], strings[row.unitId], strings[IDS_UNIT_NONE], row.type, field, row.divisor};
+    plan = {strings.texts[kRowTexts[k][0]], strings.texts[kRowTexts[k][1]], none, row.type, field, row.divisor};
     switch (row.field) {
       case offsetof(ZoneDataBlock, ActiveTripPointCount): plan.value = field & 0xFFu; break;
       case offsetof(ZoneDataBlock, ActiveTripPoint):

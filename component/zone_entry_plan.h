@@ -22,13 +22,11 @@ struct Text16 {
 };
 
 // The entry texts of one call, looked up once and shared by every zone: one
-// for each row of kZoneEntryTexts, with null data where it could not be loaded.
+// for each row of kZoneEntryTexts, with null data where it could not be
+// loaded, and a last one, always empty, for any other id.
 struct ZoneEntryStrings {
-  Text16 texts[kZoneEntryTextCount];
-  Text16 operator[](unsigned id) const {
-    const std::size_t i = ZoneEntryTextIndex(id);
-    return i < kZoneEntryTextCount ? texts[i] : Text16{};
-  }
+  Text16 texts[kZoneEntryTextCount + 1];
+  Text16 operator[](unsigned id) const { return texts[ZoneEntryTextIndex(id)]; }
 };
 
 struct ZoneEntryPlan {

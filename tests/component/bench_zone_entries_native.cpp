@@ -66,11 +66,12 @@ std::vector<std::size_t> Ours(const std::vector<std::uint8_t>& chain, const Zone
     ZoneTextScratch scratch;
     ZoneEntryPlan plans[kEntriesPerZone];
     PlanZoneEntries(zones[z], strings, scratch, plans);
+    const Text16 prefix = strings[IDS_ENTRY_NAME_PREFIX];
     for (std::size_t k = 0; k < 10; ++k) {
       Entry& e = entries[z * 10 + k];
-      const std::size_t nameLength = EntryNameLength(strings[IDS_ENTRY_NAME_PREFIX], z, plans[k].label);
+      const std::size_t nameLength = EntryNameLength(prefix, z, plans[k].label);
       e.name = AllocString(nullptr, nameLength);
-      ComposeEntryName(strings[IDS_ENTRY_NAME_PREFIX], z, plans[k].label, e.name);
+      ComposeEntryName(prefix, z, plans[k].label, e.name);
       e.unit = AllocString(plans[k].unit.data, plans[k].unit.length);
       e.strValue = AllocString(plans[k].strValue.data, plans[k].strValue.length);
       e.type = static_cast<std::uint32_t>(plans[k].type);
