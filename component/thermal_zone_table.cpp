@@ -12,7 +12,7 @@ std::size_t WalkThermalZoneChain(const std::uint8_t* data, std::size_t size, The
     const std::size_t instance = wnode::FirstBlockOffset(at, size - node, kZoneDataSize);
     if (instance == 0) break;
     ZoneRecord& record = table[filled];
-    std::memcpy(&record, at + instance, kZoneDataSize);
+    std::memcpy(static_cast<ZoneDataBlock*>(&record), at + instance, kZoneDataSize);
     record.Ordinal = static_cast<std::int32_t>(filled + 1);
     ++filled;
     node = wnode::NextNode(data, size, node);

@@ -8,32 +8,20 @@
 #include <cstdint>
 
 #include "contract/wnode_layout.h"
+#include "contract/zone_data_block.h"
 
 namespace boardscope {
 
-// One ACPI thermal zone: the 76-byte data block of an instance of
+// One ACPI thermal zone: the data block of an instance of
 // MSAcpi_ThermalZoneTemperature, copied as it is, plus its table position.
-struct ZoneRecord {
-  std::uint32_t ThermalStamp;
-  std::uint32_t ThermalConstant1;
-  std::uint32_t ThermalConstant2;
-  std::uint32_t Reserved;
-  std::uint32_t SamplingPeriod;
-  std::uint32_t CurrentTemperature;  // tenths of a kelvin
-  std::uint32_t PassiveTripPoint;    // tenths of a kelvin
-  std::uint32_t CriticalTripPoint;   // tenths of a kelvin
-  std::uint32_t ActiveTripPointCount;
-  std::uint32_t ActiveTripPoint[10];  // tenths of a kelvin
-  std::int32_t Ordinal;               // 1-based position once filled, 0 never filled
+struct ZoneRecord : ZoneDataBlock {
+  std::int32_t Ordinal;  // 1-based position once filled, 0 never filled
 };
+static_assert(sizeof(ZoneRecord) == kZoneDataSize + sizeof(std::int32_t), "data block precedes Ordinal");
 
 constexpr std::size_t kMaxThermalZones = 10;
-constexpr std::size_t kZoneDataSize = 76;
-constexpr std::size_t kMaxActiveTripPoints = 10;
-static_assert(offsetof(ZoneRecord, Ordinal) == kZoneDataSize, "data block precedes Ordinal");
 
 using ThermalZoneTable = std::array<ZoneRecord, kMaxThermalZones>;
-
 
 // Copies the first instance of each node of the chain in [data, data + size)
 // into table records 0, 1, ... (at most ten) with Ordinals 1, 2, ..., clears

@@ -6,12 +6,13 @@
 #include <cstdint>
 
 #include "contract/status.h"
+#include "contract/zone_data_block.h"
 
 namespace boardscope {
 
 // Tenths of a kelvin to tenths of a degree Celsius; a raw 0 stays 0.
 constexpr std::int32_t CelsiusTenths(std::uint32_t raw) {
-  return raw == 0 ? 0 : static_cast<std::int32_t>(raw - 2732u);
+  return raw == 0 ? 0 : static_cast<std::int32_t>(raw - kZeroCelsius);
 }
 
 // Longest FormatTenths text: "-214748364.8".
@@ -26,13 +27,13 @@ std::size_t FormatDecimal(std::uint32_t value, Char16* out);
 
 // Entry values that the zone record does not carry as they are.
 constexpr std::uint32_t PassiveTripPointValue(std::uint32_t raw) {
-  return (raw == 0 || raw == 2731 || raw == 0x1999A334u) ? 0 : (raw - 2732u) / 10u;
+  return (raw == 0 || raw == 2731 || raw == 0x1999A334u) ? 0 : (raw - kZeroCelsius) / 10u;
 }
 constexpr std::uint32_t SamplingPeriodValue(std::uint32_t raw) {
   return static_cast<std::uint32_t>(static_cast<std::int32_t>(raw) / 10);
 }
 constexpr std::uint32_t CriticalTemperatureValue(std::uint32_t raw) {
-  return raw == 0 ? 0 : (raw - 2732u) / 10u;
+  return raw == 0 ? 0 : (raw - kZeroCelsius) / 10u;
 }
 
 }  // namespace boardscope

@@ -14,33 +14,16 @@ namespace {
 // the entries of the call. They point into the module's read-only resource
 // memory, which lives as long as the module; nothing is copied until the
 // entries' own strings are made.
-class LoadedZoneStrings {
- public:
-  LoadedZoneStrings() noexcept {
-    UINT ids[kStringCount];
-    Text16* views[kStringCount];
-    std::size_t n = 0;
-    const auto add = [&](UINT id, Text16& view) {
-      ids[n] = id;
-      views[n++] = &view;
-    };
-    add(zone_string::kNamePrefix, strings_.namePrefix);
-    for (unsigned k = 0; k < kEntriesPerZone; ++k) add(zone_string::kFirstLabel + k, strings_.labels[k]);
-    add(zone_string::kDegreesCelsius, strings_.degreesCelsius);
-    add(zone_string::kNone, strings_.none);
-    add(zone_string::kSeconds, strings_.seconds);
-    const WCHAR* counted[kStringCount];
-    ResourceModule().FindStringResources(ids, kStringCount, counted);
-    for (std::size_t k = 0; k < kStringCount; ++k) {
-      if (counted[k] != nullptr) *views[k] = {reinterpret_cast<const Char16*>(counted[k] + 1), counted[k][0]};
-    }
-  }
-  const ZoneEntryStrings& get() const noexcept { return strings_; }
-
- private:
-  static constexpr std::size_t kStringCount = kEntriesPerZone + 4;
-  ZoneEntryStrings strings_{};
-};
+ZoneEntryStrings LoadZoneStrings() noexcept {
+  UINT ids[kZoneEntryTextCount];
+  for (std::size_t k = 0; k < kZoneEntryTextCount; ++k) ids[k] = kZoneEntryTexts[k].id;
+  const WCHAR* counted[kZoneEntryTextCount];
+  ResourceModule().FindStringResources(ids, kZoneEntryTextCount, counted);
+  ZoneEntryStrings strings{};
+  for (std::size_t k = 0; k < kZoneEntryTextCount; ++k)
+    if (counted[k] != nullptr) strings.texts[k] = {reinterpret_cast<const Char16*>(counted[k] + 1), counted[k][0]};
+  return strings;
+}
 
 // A new BSTR holding `text`, or null when there is no text.
 BSTR CopyText(Text16 text) noexcept {
@@ -61,10 +44,11 @@ void FillZone(const ZoneRecord& record, std::size_t zone, const ZoneEntryStrings
   ZoneTextScratch scratch;
   ZoneEntryPlan plans[kEntriesPerZone];
   PlanZoneEntries(record, strings, scratch, plans);
+  const Text16 prefix = strings[IDS_ENTRY_NAME_PREFIX];
   for (std::size_t k = 0; k < kEntriesPerZone; ++k) {
     const ZoneEntryPlan& plan = plans[k];
     _ZEM_INFO_ENTRY& entry = entries[k];
-    entry.Name = MakeName(strings.namePrefix, zone, plan.label);
+    entry.Name = MakeName(prefix, zone, plan.label);
     entry.Unit = CopyText(plan.unit);
     entry.Type = static_cast<VALUETYPE>(plan.type);
     entry.StrValue = CopyText(plan.strValue);
@@ -89,9 +73,8 @@ HRESULT BuildThermalZoneEntries(ULONG* infoCount, _ZEM_INFO_ENTRY** info) noexce
   auto* entries = static_cast<_ZEM_INFO_ENTRY*>(CoTaskMemAlloc(entryCount * sizeof(_ZEM_INFO_ENTRY)));
   if (entries == nullptr && entryCount != 0) return E_OUTOFMEMORY;
   if (entryCount != 0) {
-    const LoadedZoneStrings strings;
-    for (std::size_t z = 0; z < zoneCount; ++z)
-      FillZone(zones[z], z, strings.get(), entries + z * kEntriesPerZone);
+    const ZoneEntryStrings strings = LoadZoneStrings();
+    for (std::size_t z = 0; z < zoneCount; ++z) FillZone(zones[z], z, strings, entries + z * kEntriesPerZone);
   }
   *infoCount = static_cast<ULONG>(entryCount);
   *info = entries;

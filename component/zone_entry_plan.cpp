@@ -39,31 +39,39 @@ std::size_t FormatTripPointList(const ZoneRecord& record, Char16* out) {
   return static_cast<std::size_t>(at - out);
 }
 
+// Each row's label and unit by position in kZoneEntryTexts, found at compile time.
+#define BOARDSCOPE_ROW_TEXTS(labelId, label, unitId, ...) {ZoneEntryTextIndex(labelId), ZoneEntryTextIndex(unitId)},
+constexpr std::size_t kRowTexts[][2] = {BOARDSCOPE_ZONE_ENTRIES(BOARDSCOPE_ROW_TEXTS)};
+
 }  // namespace
 
 void PlanZoneEntries(const ZoneRecord& record, const ZoneEntryStrings& strings,
                      ZoneTextScratch& scratch, ZoneEntryPlan (&plans)[kEntriesPerZone]) {
-  using T = EntryValueType;
-  const Text16 none = strings.none;
-  const Text16 degrees = strings.degreesCelsius;
-
-  Text16 tripList = none;
-  if (const std::size_t length = FormatTripPointList(record, scratch.tripList); length != 0)
-    tripList = Text16{scratch.tripList, static_cast<std::uint32_t>(length)};
-  const Text16 current{scratch.current, static_cast<std::uint32_t>(FormatTenths(
-                                            CelsiusTenths(record.CurrentTemperature), scratch.current))};
-
-  const auto& l = strings.labels;
-  plans[0] = {l[0], none, none, T::Number, record.ActiveTripPointCount & 0xFFu, 1};
-  plans[1] = {l[1], degrees, tripList, T::String, 0, 1};
-  plans[2] = {l[2], none, none, T::Number, record.ThermalStamp, 16};
-  plans[3] = {l[3], degrees, none, T::Number, PassiveTripPointValue(record.PassiveTripPoint), 16};
-  plans[4] = {l[4], none, none, T::Number, record.ThermalConstant1, 1};
-  plans[5] = {l[5], none, none, T::Number, record.ThermalConstant2, 1};
-  plans[6] = {l[6], none, none, T::Number, record.Reserved, 1};
-  plans[7] = {l[7], strings.seconds, none, T::Number, SamplingPeriodValue(record.SamplingPeriod), 10};
-  plans[8] = {l[8], degrees, none, T::Number, CriticalTemperatureValue(record.CriticalTripPoint), 10};
-  plans[9] = {l[9], degrees, current, T::String, 1, 10};
+  const Text16 none = strings[IDS_UNIT_NONE];
+  for (std::size_t k = 0; k < kEntriesPerZone; ++k) {
+    const ZoneEntryRow& row = kZoneEntryRows[k];
+    const ZoneDataBlock& block = record;
+    std::uint32_t field;  // the value as the data block holds it
+    std::memcpy(&field, reinterpret_cast<const std::uint8_t*>(&block) + row.field, sizeof field);
+    ZoneEntryPlan& plan = plans[k];
+    plan = {strings.texts[kRowTexts[k][0]], strings.texts[kRowTexts[k][1]], none, row.type, field, row.divisor};
+    switch (row.field) {
+      case offsetof(ZoneDataBlock, ActiveTripPointCount): plan.value = field & 0xFFu; break;
+      case offsetof(ZoneDataBlock, ActiveTripPoint):
+        plan.value = 0;
+        if (const std::size_t length = FormatTripPointList(record, scratch.tripList); length != 0)
+          plan.strValue = {scratch.tripList, static_cast<std::uint32_t>(length)};
+        break;
+      case offsetof(ZoneDataBlock, PassiveTripPoint): plan.value = PassiveTripPointValue(field); break;
+      case offsetof(ZoneDataBlock, SamplingPeriod): plan.value = SamplingPeriodValue(field); break;
+      case offsetof(ZoneDataBlock, CriticalTripPoint): plan.value = CriticalTemperatureValue(field); break;
+      case offsetof(ZoneDataBlock, CurrentTemperature):
+        plan.strValue = {scratch.current,
+                         static_cast<std::uint32_t>(FormatTenths(CelsiusTenths(field), scratch.current))};
+        plan.value = 1;
+        break;
+    }
+  }
 }
 
 std::size_t EntryNameLength(Text16 prefix, std::size_t position, Text16 label) {

@@ -11,6 +11,7 @@
 #include "contract/resource_ids.h"
 #include "contract/status.h"
 #include "contract/value_type.h"
+#include "contract/zone_entry_table.h"
 
 namespace boardscope {
 
@@ -20,24 +21,12 @@ struct Text16 {
   std::uint32_t length = 0;
 };
 
-constexpr std::size_t kEntriesPerZone = 10;
-
-// String-table ids of the entry texts.
-namespace zone_string {
-constexpr unsigned kNamePrefix = IDS_ENTRY_NAME_PREFIX;  // "# "
-constexpr unsigned kFirstLabel = IDS_FIRST_ENTRY_LABEL;
-constexpr unsigned kDegreesCelsius = IDS_UNIT_DEGREES_CELSIUS;
-constexpr unsigned kNone = IDS_UNIT_NONE;
-constexpr unsigned kSeconds = IDS_UNIT_SECONDS;
-}  // namespace zone_string
-
-// The texts of one call, looked up once and shared by every zone.
+// The entry texts of one call, looked up once and shared by every zone: one
+// for each row of kZoneEntryTexts, with null data where it could not be
+// loaded, and a last one, always empty, for any other id.
 struct ZoneEntryStrings {
-  Text16 namePrefix;
-  Text16 labels[kEntriesPerZone];
-  Text16 degreesCelsius;
-  Text16 none;
-  Text16 seconds;
+  Text16 texts[kZoneEntryTextCount + 1];
+  Text16 operator[](unsigned id) const { return texts[ZoneEntryTextIndex(id)]; }
 };
 
 struct ZoneEntryPlan {
@@ -58,12 +47,9 @@ struct ZoneTextScratch {
   Char16 current[kTenthsTextMax];
 };
 
-// Fills `plans` with the ten entries of `record`.
+// Fills `plans` with the ten entries of `record`, as kZoneEntryRows lists them.
 void PlanZoneEntries(const ZoneRecord& record, const ZoneEntryStrings& strings,
                      ZoneTextScratch& scratch, ZoneEntryPlan (&plans)[kEntriesPerZone]);
-
-// Longest zone-position text (positions are 0..9, but digits are digits).
-constexpr std::size_t kZonePositionMax = 10;
 
 // Length of "prefix, position, label"; the parts that are missing add nothing.
 std::size_t EntryNameLength(Text16 prefix, std::size_t position, Text16 label);

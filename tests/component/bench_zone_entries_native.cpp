@@ -41,24 +41,6 @@ struct Entry {  // the 40-byte host record
   std::uint32_t flags, error;
 };
 
-const std::u16string kTexts[] = {u"# ", u"List of Active Cooling Devices", u"List of Active Trip Points",
-                                 u"Thermal Stamp", u"Passive Trip Point", u"ThermalConstant1",
-                                 u"ThermalConstant2", u"Processor List for passive trip points",
-                                 u"Passive Sampling Period", u"Critical Temperature",
-                                 u"Current Temperature", u"Deg C", u"None", u"Seconds"};
-
-Text16 View(const std::u16string& s) { return {s.data(), static_cast<std::uint32_t>(s.size())}; }
-
-ZoneEntryStrings Strings() {
-  ZoneEntryStrings s;
-  s.namePrefix = View(kTexts[0]);
-  for (int i = 0; i < 10; ++i) s.labels[i] = View(kTexts[1 + i]);
-  s.degreesCelsius = View(kTexts[11]);
-  s.none = View(kTexts[12]);
-  s.seconds = View(kTexts[13]);
-  return s;
-}
-
 void FreeEntries(Entry* entries, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) {
     FreeString(entries[i].name);
@@ -84,11 +66,12 @@ std::vector<std::size_t> Ours(const std::vector<std::uint8_t>& chain, const Zone
     ZoneTextScratch scratch;
     ZoneEntryPlan plans[kEntriesPerZone];
     PlanZoneEntries(zones[z], strings, scratch, plans);
+    const Text16 prefix = strings[IDS_ENTRY_NAME_PREFIX];
     for (std::size_t k = 0; k < 10; ++k) {
       Entry& e = entries[z * 10 + k];
-      const std::size_t nameLength = EntryNameLength(strings.namePrefix, z, plans[k].label);
+      const std::size_t nameLength = EntryNameLength(prefix, z, plans[k].label);
       e.name = AllocString(nullptr, nameLength);
-      ComposeEntryName(strings.namePrefix, z, plans[k].label, e.name);
+      ComposeEntryName(prefix, z, plans[k].label, e.name);
       e.unit = AllocString(plans[k].unit.data, plans[k].unit.length);
       e.strValue = AllocString(plans[k].strValue.data, plans[k].strValue.length);
       e.type = static_cast<std::uint32_t>(plans[k].type);
@@ -131,7 +114,7 @@ double Micro(int calls, Work work) {
 }  // namespace
 
 int main() {
-  const ZoneEntryStrings strings = Strings();
+  const ZoneEntryStrings& strings = test::TableStrings();
   std::printf("%6s %14s %14s %7s\n", "zones", "us/call", "baseline us", "ratio");
   for (std::size_t zones : {1u, 3u, 10u}) {
     using test::ChainNode;

@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "component/thermal_zone_table.h"
@@ -17,22 +19,28 @@
 namespace boardscope::test {
 
 // The nineteen values of one MSAcpi_ThermalZoneTemperature data block.
-using ZoneData = std::array<std::uint32_t, 19>;
+using ZoneData = std::array<std::uint32_t, kZoneDataSize / 4>;
+
+// The values of a data block, from a block or from a record's.
+inline ZoneData DataOf(const ZoneDataBlock& block) {
+  ZoneData d;
+  std::memcpy(d.data(), &block, kZoneDataSize);
+  return d;
+}
 
 inline ZoneData MakeZone(std::uint32_t current, std::uint32_t passive = 0, std::uint32_t critical = 0,
                          std::initializer_list<std::uint32_t> trips = {}, std::uint32_t stamp = 0) {
-  ZoneData d{};
-  d[0] = stamp;
-  d[1] = 2;    // ThermalConstant1
-  d[2] = 5;    // ThermalConstant2
-  d[3] = 0;    // Reserved
-  d[4] = 50;   // SamplingPeriod
-  d[5] = current;
-  d[6] = passive;
-  d[7] = critical;
-  d[8] = static_cast<std::uint32_t>(trips.size());
-  std::copy(trips.begin(), trips.end(), d.begin() + 9);
-  return d;
+  ZoneDataBlock b{};
+  b.ThermalStamp = stamp;
+  b.ThermalConstant1 = 2;
+  b.ThermalConstant2 = 5;
+  b.SamplingPeriod = 50;
+  b.CurrentTemperature = current;
+  b.PassiveTripPoint = passive;
+  b.CriticalTripPoint = critical;
+  b.ActiveTripPointCount = static_cast<std::uint32_t>(trips.size());
+  std::copy(trips.begin(), trips.end(), b.ActiveTripPoint);
+  return DataOf(b);
 }
 
 struct ChainNode {
@@ -48,7 +56,7 @@ struct ChainNode {
   std::uint32_t instances;
   std::optional<std::uint32_t> linkage;         // default: to the next node, 0 on the last
   std::optional<std::uint32_t> instanceOffset;  // default: where the data is
-  std::optional<std::uint32_t> instanceLength;  // default: 76
+  std::optional<std::uint32_t> instanceLength;  // default: a data block's size
   bool pairPointsAtDecoy = false;  // fixed size: first pair's offset slot aims at the decoy
 };
 
@@ -56,7 +64,7 @@ namespace detail {
 inline void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
   std::memcpy(b.data() + at, &v, 4);
 }
-constexpr std::uint32_t kStride = 80;  // instances are 8-byte aligned
+constexpr std::uint32_t kStride = (kZoneDataSize + 7) & ~7u;  // instances are 8-byte aligned
 }  // namespace detail
 
 // One node: header, offset/length pairs, the instances, then a decoy block
@@ -76,25 +84,25 @@ inline std::vector<std::uint8_t> BuildNode(const ChainNode& n, bool last) {
   Put32(b, 24, 0xA1BC18C0);       // Guid.Data1
   Put32(b, wnode::kFlags, 0x1 | (n.fixedSize ? wnode::kFlagFixedInstanceSize : 0));
   Put32(b, wnode::kInstanceCount, n.instances);
-  std::memset(b.data() + decoy, 0xEE, 76);
+  std::memset(b.data() + decoy, 0xEE, kZoneDataSize);
   const std::uint32_t offset = n.instanceOffset.value_or(first);
-  const std::uint32_t length = n.instanceLength.value_or(76);
+  const std::uint32_t length = n.instanceLength.value_or(kZoneDataSize);
   if (n.fixedSize) {
     Put32(b, wnode::kDataBlockOffset, offset);
     // FixedInstanceSize shares its slot with the first pair's offset.
     Put32(b, wnode::kFixedInstanceSize, n.pairPointsAtDecoy ? decoy : length);
-    Put32(b, wnode::kLengthInstanceData, 76);
+    Put32(b, wnode::kLengthInstanceData, kZoneDataSize);
   } else {
     Put32(b, wnode::kDataBlockOffset, decoy);  // not to be used
     for (std::uint32_t i = 0; i < pairs; ++i) {
       Put32(b, wnode::kOffsetInstanceData + 8 * i, i == 0 ? offset : first + i * detail::kStride);
-      Put32(b, wnode::kLengthInstanceData + 8 * i, i == 0 ? length : 76);
+      Put32(b, wnode::kLengthInstanceData + 8 * i, i == 0 ? length : kZoneDataSize);
     }
   }
   for (std::uint32_t i = 0; i < blocks; ++i) {
     ZoneData d = n.data;
-    if (i > 0) d[5] += 1000 * i;  // later instances differ visibly
-    std::memcpy(b.data() + first + i * detail::kStride, d.data(), 76);
+    if (i > 0) d[offsetof(ZoneDataBlock, CurrentTemperature) / 4] += 1000 * i;  // later instances differ visibly
+    std::memcpy(b.data() + first + i * detail::kStride, d.data(), kZoneDataSize);
   }
   if (n.linkage) Put32(b, wnode::kLinkage, *n.linkage);
   return b;
@@ -115,34 +123,47 @@ inline std::vector<std::uint8_t> BuildChain(std::initializer_list<ZoneData> zone
   return BuildChain(nodes);
 }
 
-inline ZoneData DataOf(const ZoneRecord& r) {
-  ZoneData d;
-  std::memcpy(d.data(), &r, 76);
-  return d;
+// An ASCII text of the contract as UTF-16.
+inline std::u16string Utf16(const char* ascii) { return std::u16string(ascii, ascii + std::strlen(ascii)); }
+
+// The entry texts as the string table holds them.
+inline const ZoneEntryStrings& TableStrings() {
+  static const std::array<std::u16string, kZoneEntryTextCount> texts = [] {
+    std::array<std::u16string, kZoneEntryTextCount> t;
+    for (std::size_t k = 0; k < kZoneEntryTextCount; ++k) t[k] = Utf16(kZoneEntryTexts[k].text);
+    return t;
+  }();
+  static const ZoneEntryStrings strings = [] {
+    ZoneEntryStrings s;
+    for (std::size_t k = 0; k < kZoneEntryTextCount; ++k)
+      s.texts[k] = {texts[k].data(), static_cast<std::uint32_t>(texts[k].size())};
+    return s;
+  }();
+  return strings;
 }
 
 // The ten entries of zone 0 made from MakeZone(3012, 3532, 3732, {3632, 3332},
-// stamp), the same whether planned or built into host records.
+// stamp), the same whether planned or built into host records: names, units,
+// types and divisors as the entry table gives them.
 struct ExpectedEntry {
-  const char16_t* name;
-  const char16_t* unit;
+  std::u16string name, unit;
   const char16_t* text;
   EntryValueType type;
   std::uint32_t value, divisor;
 };
-inline std::array<ExpectedEntry, 10> CpuZoneEntries(std::uint32_t stamp) {
-  return {{
-      {u"# 0List of Active Cooling Devices", u"None", u"None", EntryValueType::Number, 2, 1},
-      {u"# 0List of Active Trip Points", u"Deg C", u"90.0 ; 60.0 ", EntryValueType::String, 0, 1},
-      {u"# 0Thermal Stamp", u"None", u"None", EntryValueType::Number, stamp, 16},
-      {u"# 0Passive Trip Point", u"Deg C", u"None", EntryValueType::Number, 80, 16},
-      {u"# 0ThermalConstant1", u"None", u"None", EntryValueType::Number, 2, 1},
-      {u"# 0ThermalConstant2", u"None", u"None", EntryValueType::Number, 5, 1},
-      {u"# 0Processor List for passive trip points", u"None", u"None", EntryValueType::Number, 0, 1},
-      {u"# 0Passive Sampling Period", u"Seconds", u"None", EntryValueType::Number, 5, 10},
-      {u"# 0Critical Temperature", u"Deg C", u"None", EntryValueType::Number, 100, 10},
-      {u"# 0Current Temperature", u"Deg C", u"28.0", EntryValueType::String, 1, 10},
-  }};
+inline std::array<ExpectedEntry, kEntriesPerZone> CpuZoneEntries(std::uint32_t stamp) {
+  const struct {
+    const char16_t* text;
+    std::uint32_t value;
+  } made[kEntriesPerZone] = {{u"None", 2}, {u"90.0 ; 60.0 ", 0}, {u"None", stamp}, {u"None", 80}, {u"None", 2},
+                             {u"None", 5}, {u"None", 0},         {u"None", 5},     {u"None", 100}, {u"28.0", 1}};
+  std::array<ExpectedEntry, kEntriesPerZone> entries;
+  for (std::size_t k = 0; k < kEntriesPerZone; ++k) {
+    const ZoneEntryRow& row = kZoneEntryRows[k];
+    entries[k] = {u"# 0" + Utf16(ZoneEntryText(row.labelId)), Utf16(ZoneEntryText(row.unitId)), made[k].text,
+                  row.type, made[k].value, row.divisor};
+  }
+  return entries;
 }
 
 }  // namespace boardscope::test

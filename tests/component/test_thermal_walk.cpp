@@ -189,6 +189,9 @@ TEST(ThermalWalk, TruncatedAndCorruptedChainsStayInBounds) {
 }
 
 // The sample capture is a well-formed chain of the three zones it describes.
+// It is what the capture generator (tools/capture/make_capture.py) writes,
+// byte for byte (CTest samples_generated), so its first zone, field by
+// field, checks the generator's layout of the data block against ours.
 TEST(ThermalWalk, SampleCapture) {
   std::ifstream file(BOARDSCOPE_SAMPLES_DIR "/laptop-3zones.wmi", std::ios::binary);
   ASSERT_TRUE(file) << BOARDSCOPE_SAMPLES_DIR;
@@ -203,6 +206,21 @@ TEST(ThermalWalk, SampleCapture) {
   }
   EXPECT_EQ(table[0].ActiveTripPoint[2], 3232u);
   EXPECT_EQ(table[2].CriticalTripPoint, 3732u);
+
+  ZoneDataBlock cpu{};  // the shape's CPUZ_0
+  cpu.ThermalStamp = 47;
+  cpu.ThermalConstant1 = 2;
+  cpu.ThermalConstant2 = 5;
+  cpu.SamplingPeriod = 20;
+  cpu.CurrentTemperature = 3284;
+  cpu.PassiveTripPoint = 3582;
+  cpu.CriticalTripPoint = 3782;
+  cpu.ActiveTripPointCount = 3;
+  cpu.ActiveTripPoint[0] = 3532;
+  cpu.ActiveTripPoint[1] = 3382;
+  cpu.ActiveTripPoint[2] = 3232;
+  EXPECT_EQ(DataOf(table[0]), DataOf(cpu));
+  EXPECT_EQ(wnode::LoadU32(capture.data() + wnode::kFixedInstanceSize), kZoneDataSize);
 }
 
 }  // namespace

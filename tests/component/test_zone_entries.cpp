@@ -44,7 +44,7 @@ TEST_F(ZoneEntries, OneZoneWithTwoTripPoints) {
   ASSERT_EQ(r.count, 10u);
   const auto expected = test::CpuZoneEntries(7);
   // wchar_t is 16-bit here: the neutral table's texts are the same units.
-  const auto wide = [](const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); };
+  const auto wide = [](const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); };
   for (int k = 0; k < 10; ++k) {
     const auto& e = r.entries[k];
     EXPECT_EQ(e.name, wide(expected[k].name)) << k;

@@ -10,30 +10,6 @@
 namespace boardscope {
 namespace {
 
-const std::u16string kLabels[10] = {u"List of Active Cooling Devices",
-                                    u"List of Active Trip Points",
-                                    u"Thermal Stamp",
-                                    u"Passive Trip Point",
-                                    u"ThermalConstant1",
-                                    u"ThermalConstant2",
-                                    u"Processor List for passive trip points",
-                                    u"Passive Sampling Period",
-                                    u"Critical Temperature",
-                                    u"Current Temperature"};
-const std::u16string kPrefix = u"# ", kDeg = u"Deg C", kNone = u"None", kSeconds = u"Seconds";
-
-Text16 View(const std::u16string& s) { return {s.data(), static_cast<std::uint32_t>(s.size())}; }
-
-ZoneEntryStrings AllStrings() {
-  ZoneEntryStrings s;
-  s.namePrefix = View(kPrefix);
-  for (int i = 0; i < 10; ++i) s.labels[i] = View(kLabels[i]);
-  s.degreesCelsius = View(kDeg);
-  s.none = View(kNone);
-  s.seconds = View(kSeconds);
-  return s;
-}
-
 struct Entry {
   std::u16string name, unit, strValue;
   bool unitMissing, strValueMissing;
@@ -42,7 +18,7 @@ struct Entry {
 };
 
 std::vector<Entry> Plan(const test::ZoneData& data, std::size_t zone,
-                        const ZoneEntryStrings& strings = AllStrings()) {
+                        const ZoneEntryStrings& strings = test::TableStrings()) {
   ZoneRecord record{};
   std::memcpy(&record, data.data(), kZoneDataSize);
   ZoneTextScratch scratch;
@@ -50,8 +26,9 @@ std::vector<Entry> Plan(const test::ZoneData& data, std::size_t zone,
   PlanZoneEntries(record, strings, scratch, plans);
   std::vector<Entry> entries;
   for (const auto& p : plans) {
-    std::u16string name(EntryNameLength(strings.namePrefix, zone, p.label), u'?');
-    EXPECT_EQ(ComposeEntryName(strings.namePrefix, zone, p.label, name.data()), name.size());
+    const Text16 prefix = strings[IDS_ENTRY_NAME_PREFIX];
+    std::u16string name(EntryNameLength(prefix, zone, p.label), u'?');
+    EXPECT_EQ(ComposeEntryName(prefix, zone, p.label, name.data()), name.size());
     entries.push_back({name, std::u16string(p.unit.data ? p.unit.data : u"", p.unit.length),
                        std::u16string(p.strValue.data ? p.strValue.data : u"", p.strValue.length),
                        p.unit.data == nullptr, p.strValue.data == nullptr, p.type, p.value,

@@ -99,6 +99,8 @@ def align(n, to=8):
 
 
 def node(z, last):
+    # The data block's fields in the order of ZoneDataBlock (contract/zone_data_block.h);
+    # the thermal walk test (ThermalWalk.SampleCapture) reads a sample back against it.
     trips = z["trips"]
     items = [z["stamp"], z["tc1"], z["tc2"], 0, z["period"], z["current"], z["passive"], z["critical"], len(trips)]
     items += trips + [0] * (10 - len(trips))

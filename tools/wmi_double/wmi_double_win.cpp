@@ -7,9 +7,11 @@
 
 #include "contract/host_constants_win.h"
 #include "contract/wnode_layout.h"
+#include "contract/zone_data_block.h"
 #include "platform/owners_win.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -127,17 +129,11 @@ bool Valid(const State& s, HANDLE block) {
          s.counts.openHandles > 0;
 }
 
-// The first zone's data block in `buffer`, laid out like the served data.
+// The first zone's data block in `buffer`, found as the plug-in finds it.
 std::uint8_t* FirstBlock(std::uint8_t* buffer, ULONG size) {
-  auto read = [&](ULONG at) {
-    ULONG v = 0;
-    if (at + 4 <= size) std::memcpy(&v, buffer + at, 4);
-    return v;
-  };
-  using namespace boardscope::wnode;
-  if (size < kMinNodeSize) return nullptr;
-  const ULONG offset = (read(kFlags) & kFlagFixedInstanceSize) ? read(kDataBlockOffset) : read(kOffsetInstanceData);
-  return offset <= size && size - offset >= 76 ? buffer + offset : nullptr;
+  namespace wnode = boardscope::wnode;
+  const std::size_t at = wnode::NodeFits(size, 0) ? wnode::FirstBlockOffset(buffer, size, boardscope::kZoneDataSize) : 0;
+  return at != 0 ? buffer + at : nullptr;
 }
 
 }  // namespace
@@ -199,7 +195,7 @@ ULONG WINAPI WmiCloseBlock(HANDLE block) {
     --s.counts.openHandles;
     if (s.stamp != 0 && s.lastBuffer != nullptr) {
       if (std::uint8_t* first = FirstBlock(static_cast<std::uint8_t*>(s.lastBuffer), s.lastBufferSize))
-        std::memcpy(first + 20, &s.stamp, 4);  // CurrentTemperature
+        std::memcpy(first + offsetof(boardscope::ZoneDataBlock, CurrentTemperature), &s.stamp, 4);
     }
     s.lastBuffer = nullptr;
     reached = s.holdReached;

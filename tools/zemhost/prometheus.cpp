@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <map>
 
+#include "contract/zone_entry_table.h"
+
 namespace zemhost {
 namespace {
 
-constexpr char kDegreesCelsius[] = "Deg C";
+using boardscope::ZoneEntryText;
 
 // "55.2", "-7.5", "105": tenths of a degree, or nothing for any other text.
 std::optional<std::int64_t> ParseTenths(const std::string& text) {
@@ -51,34 +53,34 @@ std::optional<std::int64_t> WholeDegrees(const Entry& e) {
 
 // "# 3Critical Temperature" -> 3, "Critical Temperature".
 bool SplitZoneEntryName(const std::string& name, std::uint32_t& position, std::string& label) {
-  if (name.compare(0, 2, "# ") != 0) return false;
-  std::size_t at = 2;
+  const std::string prefix = ZoneEntryText(IDS_ENTRY_NAME_PREFIX);
+  if (name.compare(0, prefix.size(), prefix) != 0) return false;
+  std::size_t at = prefix.size();
   std::uint64_t value = 0;
   while (at < name.size() && name[at] >= '0' && name[at] <= '9' && value <= 0xFFFFFFFFu)
     value = value * 10 + static_cast<std::uint64_t>(name[at++] - '0');
-  if (at == 2 || value > 0xFFFFFFFFu) return false;
+  if (at == prefix.size() || value > 0xFFFFFFFFu) return false;
   position = static_cast<std::uint32_t>(value);
   label = name.substr(at);
   return true;
 }
 
 void ReadEntry(ThermalZone& zone, const std::string& label, const Entry& e) {
-  if (e.unit != kDegreesCelsius) return;  // not the entry it is named after
-  if (label == "Current Temperature") {
-    if (e.Is(boardscope::EntryValueType::String)) zone.currentText = e.strValue;
-  } else if (label == "Critical Temperature") {
-    zone.critical = WholeDegrees(e);
-  } else if (label == "Passive Trip Point") {
-    zone.passive = WholeDegrees(e);
-  } else if (label == "List of Active Trip Points" && e.Is(boardscope::EntryValueType::String)) {
-    zone.active.clear();
-    if (e.strValue == "None" || Trim(e.strValue).empty()) return;
-    std::size_t start = 0;
-    while (start <= e.strValue.size()) {
-      const std::size_t end = std::min(e.strValue.find(';', start), e.strValue.size());
-      zone.active.push_back(Meaningful(ParseTenths(Trim(e.strValue.substr(start, end - start)))));
-      start = end + 1;
-    }
+  using boardscope::ZoneDataBlock;
+  const boardscope::ZoneEntryRow* row = nullptr;
+  for (const auto& r : boardscope::kZoneEntryRows) row = label == ZoneEntryText(r.labelId) ? &r : row;
+  if (row == nullptr || e.unit != ZoneEntryText(row->unitId)) return;  // not the entry it is named after
+  if (row->field == offsetof(ZoneDataBlock, CriticalTripPoint)) zone.critical = WholeDegrees(e);
+  if (row->field == offsetof(ZoneDataBlock, PassiveTripPoint)) zone.passive = WholeDegrees(e);
+  if (!e.Is(row->type)) return;
+  if (row->field == offsetof(ZoneDataBlock, CurrentTemperature)) zone.currentText = e.strValue;
+  if (row->field != offsetof(ZoneDataBlock, ActiveTripPoint)) return;
+  zone.active.clear();
+  if (e.strValue == ZoneEntryText(IDS_UNIT_NONE) || Trim(e.strValue).empty()) return;
+  for (std::size_t start = 0; start <= e.strValue.size();) {
+    const std::size_t end = std::min(e.strValue.find(';', start), e.strValue.size());
+    zone.active.push_back(Meaningful(ParseTenths(Trim(e.strValue.substr(start, end - start)))));
+    start = end + 1;
   }
 }
 

@@ -2,10 +2,12 @@
 
 #include "prometheus.h"
 
+#include "contract/zone_data_block.h"
+
 namespace zemhost {
 namespace {
 
-constexpr std::int64_t kZeroCelsius = 2732;  // tenths of a kelvin
+using boardscope::kZeroCelsius;  // tenths of a kelvin
 
 // Current temperatures, in tenths of a kelvin, that ACPI firmware answers
 // forever from a thermal zone with no sensor behind it. Users post them
@@ -18,15 +20,15 @@ struct FirmwarePlaceholder {
   std::int64_t raw;
   bool mayBeReal;
 };
-constexpr FirmwarePlaceholder kFirmwarePlaceholders[] = {{3010, true}, {3030, true}, {2732, false}, {0, false}};
+constexpr FirmwarePlaceholder kFirmwarePlaceholders[] = {{3010, true}, {3030, true}, {kZeroCelsius, false}, {0, false}};
 
 // ACPI's thermal objects (_TMP, _CRT, _PSV, _ACx) return an Integer in
 // tenths of a kelvin, so nothing lies below 0 K (-273.2 °C). The Integer of
 // a 32-bit AML table and the uint32 fields of MSAcpi_ThermalZoneTemperature
 // are 32 bits wide, and the plug-in decodes them as signed: a raw value from
 // 2^31 on is a wrapped number, not a temperature.
-constexpr std::int64_t kLowestTenths = -kZeroCelsius;
-constexpr std::int64_t kHighestTenths = 0x7FFFFFFF - kZeroCelsius;
+constexpr std::int64_t kLowestTenths = -std::int64_t{kZeroCelsius};
+constexpr std::int64_t kHighestTenths = 0x7FFFFFFF - std::int64_t{kZeroCelsius};
 
 }  // namespace
 
