@@ -617,8 +617,11 @@ class FaultSweep : public ::testing::Test {
     HMODULE module = LoadLibraryW(L"Boardscope.dll");
     ASSERT_NE(module, nullptr);
     const Exports dll = Find(module);
-    // Registry parts as a fault-free unregistration and registration leave them.
-    dll.unregisterServer();
+    // Registry parts as a fault-free unregistration and registration leave
+    // them. Registering first makes the unregistration whole, whatever an
+    // earlier program left (a registration made elsewhere, or half of one).
+    ASSERT_EQ(dll.registerServer(), S_OK);
+    ASSERT_EQ(dll.unregisterServer(), S_OK);
     for (int p = 0; p < kPartCount; ++p) registry_.absent[p] = ExportPart(static_cast<Part>(p));
     ASSERT_EQ(dll.registerServer(), S_OK);
     for (int p = 0; p < kPartCount; ++p) registry_.whole[p] = ExportPart(static_cast<Part>(p));
