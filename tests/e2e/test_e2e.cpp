@@ -56,6 +56,8 @@ std::wstring BinDirectory() {
 }
 
 std::wstring DllPath() { return BinDirectory() + L"Boardscope.dll"; }
+// The build's zemhost.exe, quoted for a command line.
+std::wstring ZemhostCommand() { return L"\"" + BinDirectory() + L"zemhost.exe\""; }
 
 bool KeyExists(HKEY root, const std::wstring& path) {
   UniqueHkey key;
@@ -436,7 +438,7 @@ TEST_F(EndToEnd, ScriptHostCallsTheObjectByProgId) {
 // tree, where the next CTest entry (e2e_outputs) compares them with the
 // golden files and checks the Prometheus files with promtool.
 TEST_F(EndToEnd, ZemhostOnEverySampleWritesItsOutputs) {
-  const std::wstring zemhost = L"\"" + BinDirectory() + L"zemhost.exe\"";
+  const std::wstring zemhost = ZemhostCommand();
   const std::wstring samples = Widen(BOARDSCOPE_E2E_SAMPLES);
   const std::wstring out = Widen(BOARDSCOPE_E2E_OUTPUT);
   CreateDirectoryW(out.c_str(), nullptr);
@@ -500,7 +502,7 @@ TEST_F(EndToEnd, ZemhostOnEverySampleWritesItsOutputs) {
 // beside its Prometheus file (FILE.<pid>.tmp) stays untouched, and the file
 // is written all the same.
 TEST_F(EndToEnd, PrometheusFileIgnoresWhatIsPlantedBesideIt) {
-  const std::wstring zemhost = L"\"" + BinDirectory() + L"zemhost.exe\"";
+  const std::wstring zemhost = ZemhostCommand();
   const std::wstring temp = TempDirectory(L"boardscope-plant-");
   const std::wstring prom = temp + L"zem.prom";
   const std::wstring victim = temp + L"victim.txt";
@@ -619,7 +621,7 @@ TEST_F(EndToEnd, ZemhostMarksAReadingThatNeverMoves) {
 // in which no zone can be read says so without blaming the plug-in; texts
 // from the registry reach the table with their control characters escaped.
 TEST_F(EndToEnd, ZemhostNamesWhatIsWrongWithItsInput) {
-  const std::wstring zemhost = L"\"" + BinDirectory() + L"zemhost.exe\"";
+  const std::wstring zemhost = ZemhostCommand();
   const std::wstring temp = TempDirectory(L"boardscope-input-");
   const std::wstring output = temp + L"out.txt";
   const std::wstring errors = temp + L"err.txt";

@@ -7,14 +7,9 @@ set -u
 export LC_ALL=C
 source=$(cd "$1" && pwd)
 build=$(cd "$2" && pwd)
-work="$build/release-tests/next"
-templates="$build/release-tests/templates"
 . "$source/tests/installer/release_test_lib.sh"
-need git wixl msibuild python3 i686-w64-mingw32-g++-win32
-rm -rf "$work"
+begin next git wixl msibuild python3 i686-w64-mingw32-g++-win32
 mkdir -p "$work/checkout"
-. "$build/installer/release.env"
-next_version=$(echo "$version" | awk -F. '{ printf "%d.%d.%d", $1, $2, $3 + 1 }')
 
 copy_checkout "$work/checkout"
 sed -i "s/^project(Boardscope VERSION $version /project(Boardscope VERSION $next_version /" "$work/checkout/CMakeLists.txt"

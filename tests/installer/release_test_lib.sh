@@ -1,6 +1,20 @@
 # Shared by the release tests (sourced): fresh private Wine prefixes copied
 # from a template booted once per build tree, bounded Wine runs and registry
-# snapshots. Expects $source (the checkout) and $work (the test's folder).
+# snapshots. Expects $source (the checkout) and $build (the build tree).
+
+# begin NAME TOOL...: once every tool is there, an empty folder for this
+# test ($work, under the build tree's release-tests) and the build's release
+# facts ($version and the rest of release.env, and $next_version, X.Y.Z+1).
+begin() {
+  work="$build/release-tests/$1"
+  templates="$build/release-tests/templates"
+  shift
+  need "$@"
+  rm -rf "$work"
+  mkdir -p "$work" "$templates"
+  . "$build/installer/release.env"
+  next_version=$(echo "$version" | awk -F. '{ printf "%d.%d.%d", $1, $2, $3 + 1 }')
+}
 
 # Skips (CTest's SKIP_RETURN_CODE) where a tool the test needs is missing,
 # as in the emulated test machine, which has Wine only.

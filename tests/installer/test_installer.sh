@@ -17,16 +17,9 @@ export LC_ALL=C
 arch=$1
 source=$(cd "$2" && pwd)
 build=$(cd "$3" && pwd)
-work="$build/release-tests/installer-$arch"
-templates="$build/release-tests/templates"
 . "$source/tests/installer/release_test_lib.sh"
-need wixl msibuild msiinfo python3
 [ "$arch" = win32 ] || need /usr/lib/wine/wine64
-rm -rf "$work"
-mkdir -p "$work" "$templates"
-
-. "$build/installer/release.env"
-next_version=$(echo "$version" | awk -F. '{ printf "%d.%d.%d", $1, $2, $3 + 1 }')
+begin "installer-$arch" wixl msibuild msiinfo python3
 "$source/installer/package.sh" "$build" "$work/package" >/dev/null || fail "package"
 package="Z:$work/package/Boardscope-$version.msi"
 # The upgrade: the same sources built at the next patch version (the fixture

@@ -9,15 +9,10 @@ set -u
 export LC_ALL=C
 source=$(cd "$1" && pwd)
 build=$(cd "$2" && pwd)
-work="$build/release-tests/reproducible"
-templates="$build/release-tests/templates"
 . "$source/tests/installer/release_test_lib.sh"
-need git wixl msibuild python3 i686-w64-mingw32-g++-win32
-rm -rf "$work"
+begin reproducible git wixl msibuild python3 i686-w64-mingw32-g++-win32
 elsewhere="$work/another/checkout"
 mkdir -p "$elsewhere"
-
-. "$build/installer/release.env"
 "$source/installer/package.sh" "$build" "$work/here" >/dev/null || fail "package here"
 
 copy_checkout "$elsewhere"

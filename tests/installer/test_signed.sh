@@ -8,12 +8,8 @@ set -u
 export LC_ALL=C
 source=$(cd "$1" && pwd)
 build=$(cd "$2" && pwd)
-work="$build/release-tests/signed"
-templates="$build/release-tests/templates"
 . "$source/tests/installer/release_test_lib.sh"
-need openssl osslsigncode wixl msibuild python3
-rm -rf "$work"
-mkdir -p "$work"
+begin signed openssl osslsigncode wixl msibuild python3
 . "$build/installer/release.env"
 
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Boardscope test signing" \
